@@ -1,0 +1,12 @@
+// Ad blocking as the rest of the program sees it.
+#include "adblock/AdBlock.h"
+
+bool IsAdBlockingActive()
+{
+    return false;
+}
+
+bool RestorePreviousProxyConfig()
+{
+    return true;
+}

@@ -1,0 +1,182 @@
+// The start-up routine every run goes through, and the message pump for long work.
+#include "app/Entry.h"
+#include "app/Log.h"
+#include "app/RegNames.h"
+#include "app/Role.h"
+#include "app/Settings.h"
+#include "install/Install.h"
+#include "install/System.h"
+#include "launch/BootDlg.h"
+#include "launch/Redirect.h"
+#include "ui/ConfigSheet.h"
+#include "win/Raii.h"
+#include "win/Util.h"
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <vector>
+
+namespace {
+
+// The four parts of the program's own file version, from its version resource.
+bool OwnFileVersion(WORD parts[4])
+{
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(1), reinterpret_cast<LPCSTR>(RT_VERSION));
+    HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+    const BYTE* data = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+    DWORD size = found ? SizeofResource(nullptr, found) : 0;
+    if (!data)
+        return false;
+    for (DWORD offset = 0; offset + sizeof(VS_FIXEDFILEINFO) <= size; offset += 4) {
+        const VS_FIXEDFILEINFO* info = reinterpret_cast<const VS_FIXEDFILEINFO*>(data + offset);
+        if (info->dwSignature == 0xFEEF04BD) {
+            parts[0] = HIWORD(info->dwFileVersionMS);
+            parts[1] = LOWORD(info->dwFileVersionMS);
+            parts[2] = HIWORD(info->dwFileVersionLS);
+            parts[3] = LOWORD(info->dwFileVersionLS);
+            return true;
+        }
+    }
+    return false;
+}
+
+void WriteBanner(const char* arguments)
+{
+    WriteLog("************* CmdLine: %s", arguments);
+    OSVERSIONINFOA os;
+    ZeroMemory(&os, sizeof(os));
+    os.dwOSVersionInfoSize = sizeof(os);
+    GetVersionExA(&os);
+    WriteLog("Platform:%d  %d.%d.%d  %s", static_cast<int>(os.dwPlatformId), static_cast<int>(os.dwMajorVersion),
+             static_cast<int>(os.dwMinorVersion), static_cast<int>(os.dwBuildNumber), os.szCSDVersion);
+    std::vector<char> buffer(32768, '\0');
+    DWORD len = GetEnvironmentVariableA("path", buffer.data(), 32767);
+    if (len >= 32767)
+        buffer[0] = '\0';
+    buffer[32767] = '\0';
+    WriteLog("Path: %s", buffer.data());
+    buffer[0] = '\0';
+    len = GetCurrentDirectoryA(32767, buffer.data());
+    if (len >= 32767)
+        buffer[0] = '\0';
+    WriteLog("CWD: %s", buffer.data());
+    WORD version[4] = {0, 0, 0, 0};
+    OwnFileVersion(version);
+    WriteLog("Quillrest Version: %d.%d.%d.%d", version[0], version[1], version[2], version[3]);
+}
+
+// A parked shortcut was opened: remove its Recent-documents entry.
+void CleanRecentEntry(const std::string& lowerArguments)
+{
+    std::string recent;
+    if (!win::SpecialFolder(CSIDL_RECENT, recent)) {
+        WriteLog("Failed to get CSIDL_RECENT");
+        return;
+    }
+    std::string name = RecentLinkName(lowerArguments);
+    if (name.empty())
+        return;
+    std::string path = win::PathJoin(recent, name);
+    WriteLog("Deleting %s", path.c_str());
+    DeleteFileA(path.c_str());
+}
+
+void LaunchInstalledCopy(const std::string& exe, const char* argument)
+{
+    ShellExecuteA(nullptr, "open", exe.c_str(), argument, "C:\\", SW_SHOWNORMAL);
+}
+
+} // namespace
+
+DWORD WINAPI ShutdownWatchProc(LPVOID)
+{
+    WriteLog("ShutdownWatchProc started");
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, kShutdownEvent);
+    if (event)
+        WaitForSingleObject(event, INFINITE);
+    WriteLog("Received shutdown notification");
+    ExitProcess(0);
+}
+
+void PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (!GetMessageA(&msg, nullptr, 0, 0))
+            break;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    Sleep(100);
+}
+
+int RunApplication(const char* arguments)
+{
+    CoInitialize(nullptr);
+    InitCommonControls();
+
+    if (ProductDword(kLog, 0) != 0)
+        SetLogSwitch(true);
+    WriteBanner(arguments);
+
+    const std::string ownPath = win::ModulePath();
+    const std::string systemDir = win::SystemDirectory();
+    const RoleDecision decision = DecideRole(arguments, ownPath, systemDir);
+
+    if (decision.role == Role::RecentCleanup) {
+        CleanRecentEntry(win::ToLower(arguments));
+        return 0;
+    }
+    if (IsLogSwitchOn())
+        RunLoggingCountdown();
+
+    switch (decision.role) {
+    case Role::Configure:
+        ShowConfigurationSheet();
+        return 0;
+    case Role::Uninstall:
+        DoUninstall();
+        return 0;
+    case Role::Install: {
+        WriteLog("Installing then configuring");
+        ShutdownRunningApps();
+        if (!DoInstall()) {
+            WriteLog("#### install failed--shutting down");
+            return 0;
+        }
+        const std::string installed = win::PathJoin(systemDir, kExeName);
+        WriteLog("Launching new instances after install");
+        LaunchInstalledCopy(installed, "-configure");
+        LaunchInstalledCopy(installed, "-silent");
+        return 0;
+    }
+    default:
+        break;
+    }
+
+    DWORD threadId = 0;
+    HANDLE watch = CreateThread(nullptr, 0, ShutdownWatchProc, nullptr, 0, &threadId);
+    if (watch)
+        CloseHandle(watch);
+    WriteLog("Created shutdown thread");
+
+    CreateMutexA(nullptr, TRUE, kRunningMutex);    // held until the process ends
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        WriteLog("Shutting down after mutex check");
+        return 0;
+    }
+
+    PrepForReboot();
+
+    DWORD waitStart = GetTickCount();
+    while (!GetDesktopWindow())
+        Sleep(2000);
+    WriteLog("Waited %d ms for desktop to create", static_cast<int>(GetTickCount() - waitStart));
+
+    QuillrestDlg boot(GetDesktopWindow());
+    boot.SetSilent(decision.silent);
+    if (!decision.silent)
+        AddToCounter(kCounterBoots, 1);
+    boot.DoModal();
+    return 0;
+}

@@ -1,0 +1,12 @@
+// The start-up routine every run goes through, and the message pump for long work.
+#pragma once
+#include <windows.h>
+
+// Runs the role chosen from `arguments`; returns the process exit code.
+int RunApplication(const char* arguments);
+
+// Waits for "Quillrest_Shutdown" and ends the process when it is set.
+DWORD WINAPI ShutdownWatchProc(LPVOID);
+
+// Dispatches every waiting message of the calling thread, then sleeps 100 ms.
+void PumpMessages();

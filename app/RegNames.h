@@ -1,0 +1,60 @@
+// Registry keys and value names, each spelled in one place.
+#pragma once
+#include <windows.h>
+
+#define QR_HKLM HKEY_LOCAL_MACHINE
+constexpr const char* kProductKey = "software\\Quillrest";
+
+// Foundation and boot window
+constexpr const char* kLog = "Log";
+constexpr const char* kLogBootCount = "LogBootCount";
+constexpr const char* kDelaySeconds = "DelaySeconds";
+constexpr const char* kMinimized = "Minimized";
+constexpr const char* kTransparent = "Transparent";
+constexpr const char* kCheckVersion = "CheckVersion";
+constexpr const char* kDownloadAdBlockInfo = "DownloadAdBlockInfo";
+constexpr const char* kLastAdBlockInfoCheck = "LastAdBlockInfoCheck";
+constexpr const char* kAdBlockingProxyPort = "AdBlockingProxyPort";
+constexpr const char* kWelcomeDismissed = "WelcomeDismissed";
+constexpr const char* kDebugDelayPause = "DebugDelayPause";
+constexpr const char* kSortingOrder = "SortingOrder";
+constexpr const char* kIgnoreForLaunch = "IgnoreForLaunch";
+constexpr const char* kInstallTime = "InstallTime";
+constexpr const char* kUninstallLink = "UNINSTALL_LINK";
+
+// Cleaners
+constexpr const char* kDeleteSafeTempFiles = "DeleteSafeTempFiles";
+constexpr const char* kDeleteAllTempFiles = "DeleteAllTempFiles";
+constexpr const char* kDelFileChk = "DelFileChk";
+constexpr const char* kClearInetCache = "ClearInetCache";
+constexpr const char* kDeleteCookies = "DeleteCookies";
+constexpr const char* kKeepQRCookie = "KeepQRCookie";
+constexpr const char* kSawMSCDEX = "SawMSCDEX";
+
+// Counters
+constexpr const char* kCounterBoots = "Boots";
+constexpr const char* kCounterFilesLaunched = "FilesLaunched";
+constexpr const char* kCounterJunkFiles = "JunkFilesDeleted";
+constexpr const char* kCounterJunkBytes = "JunkFileBytesDeleted";
+constexpr const char* kCounterInternetFiles = "DeletedInternetFiles";
+constexpr const char* kCounterCookies = "DeletedCookies";
+constexpr const char* kCounterAdsBlocked = "AdsBlocked";
+
+// System places
+constexpr const char* kRunKey = "software\\microsoft\\windows\\currentversion\\run";
+constexpr const char* kRunServicesKey = "software\\microsoft\\windows\\currentversion\\runservices";
+constexpr const char* kCaptureSubkey = "Quillrest";
+constexpr const char* kOwnRunValue = "Quillrest";
+constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillrest";
+constexpr const char* kCplsKey = "software\\microsoft\\windows\\currentversion\\control panel\\cpls";
+
+// Named kernel objects
+constexpr const char* kRunningMutex = "Quillrest_Running";
+constexpr const char* kShutdownEvent = "Quillrest_Shutdown";
+constexpr const char* kLogMutex = "QuillrestLog";
+
+// Files
+constexpr const char* kExeName = "Quillrest.exe";
+constexpr const char* kAppletName = "Quillrest.cpl";
+constexpr const char* kBatchName = "Quillrest_Uninstall.bat";
+constexpr const char* kLogFileName = "QuillrestLog.txt";

@@ -1,0 +1,25 @@
+// The role a run takes, decided from its argument string and where it lives.
+#pragma once
+#include <string>
+
+enum class Role {
+    RecentCleanup,   // started by opening a parked shortcut
+    Configure,       // configuration sheet
+    Uninstall,
+    Install,         // first run from outside the system directory
+    Resident,        // boot window (second instances end at the mutex test)
+};
+
+struct RoleDecision {
+    Role role = Role::Resident;
+    bool silent = false;
+};
+
+// `arguments` as the system passes them; `ownPath` the executable's full path.
+// Every test is a case-insensitive substring search, first match wins.
+RoleDecision DecideRole(const std::string& arguments, const std::string& ownPath, const std::string& systemDir);
+
+// The Recent-folder entry to delete for a ".quillrest" argument: the last path
+// component of the lower-cased argument (quotes stripped) plus ".lnk"; empty
+// when the argument has no backslash.
+std::string RecentLinkName(const std::string& lowerArguments);

@@ -1,0 +1,4 @@
+// Check-disk fragment cleaner.
+#pragma once
+
+void DeleteCheckFiles();

@@ -1,0 +1,5 @@
+// Browser cache and cookie cleaner.
+#pragma once
+
+void ClearInternetCache();
+void DeleteInternetCookies();

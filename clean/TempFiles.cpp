@@ -1,0 +1,4 @@
+// Temporary-file cleaner.
+#include "clean/TempFiles.h"
+
+void DeleteTempFiles() {}

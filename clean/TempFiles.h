@@ -1,0 +1,4 @@
+// Temporary-file cleaner.
+#pragma once
+
+void DeleteTempFiles();

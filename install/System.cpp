@@ -1,0 +1,103 @@
+// System helpers shared by install, capture and the boot window.
+#include "install/System.h"
+#include "app/Log.h"
+#include "app/RegNames.h"
+#include "win/Raii.h"
+#include "win/Util.h"
+
+namespace {
+int g_is9xOverride = -1;
+int g_adminOverride = -1;
+bool g_adminKnown = false;
+bool g_adminResult = false;
+
+DWORD PlatformId()
+{
+    OSVERSIONINFOA info;
+    ZeroMemory(&info, sizeof(info));
+    info.dwOSVersionInfoSize = sizeof(info);
+    GetVersionExA(&info);
+    return info.dwPlatformId;
+}
+} // namespace
+
+void OverrideIs9xForTest(int value)
+{
+    g_is9xOverride = value;
+}
+
+void OverrideIsAdministratorForTest(int value)
+{
+    g_adminOverride = value;
+    g_adminKnown = false;
+}
+
+bool Is9x()
+{
+    bool result = g_is9xOverride >= 0 ? g_is9xOverride != 0 : PlatformId() == VER_PLATFORM_WIN32_WINDOWS;
+    WriteLog(result ? "Is9x = true" : "Is9x = false");
+    return result;
+}
+
+bool IsAdministrator()
+{
+    WriteLog("IsAdministrator");
+    if (g_adminKnown)
+        return g_adminResult;
+    bool admin = true;
+    if (g_adminOverride >= 0) {
+        admin = g_adminOverride != 0;
+    } else if (PlatformId() == VER_PLATFORM_WIN32_NT) {
+        using OpenScm = SC_HANDLE(WINAPI*)(LPCSTR, LPCSTR, DWORD);
+        using CloseScm = BOOL(WINAPI*)(SC_HANDLE);
+        win::UniqueLibrary advapi(LoadLibraryA("ADVAPI32.DLL"));
+        auto closeHandle = win::LookUp<CloseScm>(advapi.Get(), "CloseServiceHandle");
+        auto open = win::LookUp<OpenScm>(advapi.Get(), "OpenSCManagerA");
+        if (closeHandle && open) {
+            SC_HANDLE manager = open(nullptr, nullptr, GENERIC_WRITE);
+            admin = manager != nullptr;
+            if (manager)
+                closeHandle(manager);
+        }
+    }
+    WriteLog("IsAdministrator returning %d", admin ? 1 : 0);
+    g_adminResult = admin;
+    g_adminKnown = true;
+    return admin;
+}
+
+std::string GetInstalledExePath()
+{
+    return win::PathJoin(win::SystemDirectory(), kExeName);
+}
+
+std::string GetUninstallBatchPath()
+{
+    return win::PathJoin(win::SystemDirectory(), kBatchName);
+}
+
+bool InstallSelfForBoot()
+{
+    WriteLog("InstallSelfForBoot");
+    std::string command = win::Format("%s -hklm", GetInstalledExePath().c_str());
+    win::UniqueKey run;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_WRITE, run.Out()) != ERROR_SUCCESS)
+        return false;
+    RegSetValueExA(run.Get(), kOwnRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>(command.size() + 1));
+    return true;
+}
+
+void ShutdownRunningApps()
+{
+    WriteLog("ShutdownRunningApps");
+    // The handle stays open for the process, as the resident instance's does.
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, kShutdownEvent);
+    WriteLog("Setting shutdown event");
+    if (!event)
+        return;
+    SetEvent(event);
+    Sleep(1000);
+    // The reset clears a signal nobody consumed, so a later instance does not end at once.
+    ResetEvent(event);
+}

@@ -1,0 +1,17 @@
+// System helpers shared by install, capture and the boot window.
+#pragma once
+#include <string>
+
+bool Is9x();
+// Cached for the process after the first call.
+bool IsAdministrator();
+std::string GetInstalledExePath();
+std::string GetUninstallBatchPath();
+// Writes the program's own Run value "<system dir>\Quillrest.exe -hklm".
+bool InstallSelfForBoot();
+// Signals "Quillrest_Shutdown" for one second so a resident instance ends.
+void ShutdownRunningApps();
+
+// Test seams: force the answers of Is9x / IsAdministrator (-1 restores the real test).
+void OverrideIs9xForTest(int value);
+void OverrideIsAdministratorForTest(int value);

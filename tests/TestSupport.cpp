@@ -1,0 +1,237 @@
+// Shared helpers for the tests: registry reset, running the real exe, reading the log.
+#include "TestSupport.h"
+#include "app/Log.h"
+#include "app/RegNames.h"
+#include "win/Raii.h"
+#include "win/Util.h"
+#include <shlwapi.h>
+
+namespace qrtest {
+
+namespace {
+std::string Backslashes(std::string path)
+{
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+} // namespace
+
+std::string ProductExe() { return Backslashes(QR_PRODUCT_EXE); }
+std::string ProductApplet() { return Backslashes(QR_PRODUCT_APPLET); }
+std::string ToolPath(const char* toolName) { return Backslashes(std::string(QR_TOOLS_DIR) + "/" + toolName + ".exe"); }
+std::string SourcePath(const char* relative) { return Backslashes(std::string(QR_SOURCE_DIR) + "/" + relative); }
+
+void DeleteTree(HKEY root, const char* path)
+{
+    SHDeleteKeyA(root, path);
+}
+
+void ResetProductKey()
+{
+    DeleteTree(HKEY_LOCAL_MACHINE, kProductKey);
+}
+
+void FreshLog()
+{
+    SetLogSwitch(true);
+    DeleteFileA(LogFilePath().c_str());
+}
+
+std::string ReadLog()
+{
+    std::string text;
+    win::ReadWholeFile(LogFilePath(), text);
+    return text;
+}
+
+std::vector<std::string> LogMessages()
+{
+    std::vector<std::string> messages;
+    std::string text = ReadLog();
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        size_t gle = line.find(", GLE:");
+        size_t message = gle == std::string::npos ? std::string::npos : line.find(", ", gle + 6);
+        if (message != std::string::npos)
+            messages.push_back(line.substr(message + 2));
+        start = end + 1;
+    }
+    return messages;
+}
+
+bool LogHas(const std::string& message)
+{
+    for (const std::string& line : LogMessages())
+        if (line == message)
+            return true;
+    return false;
+}
+
+HANDLE StartProcess(const std::string& exe, const std::string& arguments, const std::string& workingDir)
+{
+    std::string commandLine = "\"" + exe + "\"";
+    if (!arguments.empty())
+        commandLine += " " + arguments;
+    std::vector<char> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    ZeroMemory(&process, sizeof(process));
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+void KillProcess(HANDLE& process)
+{
+    if (!process)
+        return;
+    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process, 99);
+        WaitForSingleObject(process, 5000);
+    }
+    CloseHandle(process);
+    process = nullptr;
+}
+
+RunResult RunProcess(const std::string& exe, const std::string& arguments, DWORD timeoutMs,
+                     const std::string& workingDir)
+{
+    RunResult result;
+    HANDLE process = StartProcess(exe, arguments, workingDir);
+    if (!process)
+        return result;
+    if (WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0) {
+        result.finished = true;
+        GetExitCodeProcess(process, &result.exitCode);
+    }
+    KillProcess(process);
+    return result;
+}
+
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        // Keep this thread's windows (if any) responsive while waiting.
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(20);
+    }
+}
+
+bool ValueExists(HKEY root, const char* path, const char* name)
+{
+    win::UniqueKey key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
+        return false;
+    return RegQueryValueExA(key.Get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+std::string ReadString(HKEY root, const char* path, const char* name)
+{
+    win::UniqueKey key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
+        return std::string();
+    char buffer[8192] = "";
+    DWORD size = sizeof(buffer) - 1;
+    if (RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+        return std::string();
+    return buffer;
+}
+
+void SetString(HKEY root, const char* path, const char* name, const std::string& value, DWORD type)
+{
+    win::UniqueKey key;
+    RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_WRITE, nullptr, key.Out(), nullptr);
+    RegSetValueExA(key.Get(), name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+}
+
+void SetDword(HKEY root, const char* path, const char* name, DWORD value)
+{
+    win::UniqueKey key;
+    RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_WRITE, nullptr, key.Out(), nullptr);
+    RegSetValueExA(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+}
+
+DWORD GetDword(HKEY root, const char* path, const char* name, DWORD missing)
+{
+    win::UniqueKey key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
+        return missing;
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS)
+        return missing;
+    return value;
+}
+
+std::string MakeTempFolder(const char* prefix)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof(temp), temp);
+    std::string path = win::Format("%s%s_%lu_%lu", temp, prefix, GetCurrentProcessId(), GetTickCount());
+    RemoveTree(path);
+    CreateDirectoryA(path.c_str(), nullptr);
+    return path;
+}
+
+void RemoveTree(const std::string& path)
+{
+    WIN32_FIND_DATAA found;
+    win::UniqueFind find(FindFirstFileA((path + "\\*").c_str(), &found));
+    if (find) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string child = path + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(find.Get(), &found));
+    }
+    find.Reset();
+    RemoveDirectoryA(path.c_str());
+}
+
+bool WriteFileText(const std::string& path, const std::string& text)
+{
+    return win::WriteWholeFile(path, text);
+}
+
+void ProductTest::SetUp()
+{
+    ResetProductKey();
+    FreshLog();
+}
+
+void ProductTest::TearDown()
+{
+    ResetProductKey();
+}
+
+} // namespace qrtest

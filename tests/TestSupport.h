@@ -1,0 +1,60 @@
+// Shared helpers for the tests: registry reset, running the real exe, reading the log.
+#pragma once
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qrtest {
+
+// Windows paths of the build outputs (backslashes).
+std::string ProductExe();
+std::string ProductApplet();
+std::string ToolPath(const char* toolName);    // "probe" -> ...\tests\probe.exe
+std::string SourcePath(const char* relative);
+
+// Deletes HKLM\software\Quillrest with everything below it.
+void ResetProductKey();
+// Turns logging on for this test process and deletes the log file.
+void FreshLog();
+std::string ReadLog();
+std::vector<std::string> LogMessages();    // message part of every line
+bool LogHas(const std::string& message);
+
+struct RunResult {
+    bool finished = false;    // false: timed out (the process was killed)
+    DWORD exitCode = 0;
+};
+// Runs `exe` with `arguments` (and optional working directory) and waits.
+RunResult RunProcess(const std::string& exe, const std::string& arguments, DWORD timeoutMs,
+                     const std::string& workingDir = std::string());
+// Starts without waiting; the caller owns the returned process handle.
+HANDLE StartProcess(const std::string& exe, const std::string& arguments, const std::string& workingDir = std::string());
+// Ends a process (if still running) and closes its handle.
+void KillProcess(HANDLE& process);
+
+// Polls `condition` every 20 ms until it holds or `timeoutMs` passes.
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs);
+
+// Registry helpers for fixtures.
+void DeleteTree(HKEY root, const char* path);
+bool ValueExists(HKEY root, const char* path, const char* name);
+std::string ReadString(HKEY root, const char* path, const char* name);
+void SetString(HKEY root, const char* path, const char* name, const std::string& value, DWORD type = REG_SZ);
+void SetDword(HKEY root, const char* path, const char* name, DWORD value);
+DWORD GetDword(HKEY root, const char* path, const char* name, DWORD missing = 0xFFFFFFFF);
+
+// A fresh empty folder under the prefix's temp directory.
+std::string MakeTempFolder(const char* prefix);
+void RemoveTree(const std::string& path);
+bool WriteFileText(const std::string& path, const std::string& text);
+
+// Fixture base: product key reset before and after each test, logging on.
+class ProductTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+} // namespace qrtest

@@ -1,0 +1,8 @@
+// The configuration property sheet.
+#include "ui/ConfigSheet.h"
+#include "app/Log.h"
+
+void ShowConfigurationSheet()
+{
+    WriteLog("ShowConfigurationSheet");
+}

@@ -1,0 +1,137 @@
+// Small text and path helpers over the ANSI Win32 calls.
+#include "win/Util.h"
+#include "win/Raii.h"
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <cstdio>
+#include <vector>
+
+namespace win {
+
+std::string FormatV(const char* format, va_list args)
+{
+    char small[512];
+    va_list copy;
+    va_copy(copy, args);
+    int needed = vsnprintf(small, sizeof(small), format, copy);
+    va_end(copy);
+    if (needed < 0)
+        return std::string();
+    if (static_cast<size_t>(needed) < sizeof(small))
+        return std::string(small, needed);
+    std::vector<char> big(static_cast<size_t>(needed) + 1);
+    vsnprintf(big.data(), big.size(), format, args);
+    return std::string(big.data(), needed);
+}
+
+std::string Format(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatV(format, args);
+    va_end(args);
+    return text;
+}
+
+std::string ToLower(std::string text)
+{
+    if (!text.empty())
+        CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+std::string ToUpper(std::string text)
+{
+    if (!text.empty())
+        CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+std::string SystemDirectory()
+{
+    char buffer[MAX_PATH * 8];
+    UINT len = GetSystemDirectoryA(buffer, sizeof(buffer));
+    return len && len < sizeof(buffer) ? std::string(buffer, len) : std::string();
+}
+
+std::string WindowsDirectory()
+{
+    char buffer[MAX_PATH * 8];
+    UINT len = GetWindowsDirectoryA(buffer, sizeof(buffer));
+    return len && len < sizeof(buffer) ? std::string(buffer, len) : std::string();
+}
+
+std::string ModulePath(HMODULE module)
+{
+    char buffer[2048];
+    DWORD len = GetModuleFileNameA(module, buffer, sizeof(buffer));
+    return len && len < sizeof(buffer) ? std::string(buffer, len) : std::string();
+}
+
+bool SpecialFolder(int csidl, std::string& path)
+{
+    char buffer[MAX_PATH * 2] = "";
+    if (!SHGetSpecialFolderPathA(nullptr, buffer, csidl, FALSE))
+        return false;
+    path = buffer;
+    return true;
+}
+
+std::string PathJoin(const std::string& dir, const std::string& name)
+{
+    std::vector<char> buffer(dir.size() + name.size() + MAX_PATH);
+    lstrcpynA(buffer.data(), dir.c_str(), static_cast<int>(buffer.size()));
+    if (!PathAppendA(buffer.data(), name.c_str())) {
+        std::string joined = dir;
+        if (!joined.empty() && joined.back() != '\\')
+            joined += '\\';
+        return joined + name;
+    }
+    return buffer.data();
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& contents)
+{
+    contents.clear();
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    DWORD size = GetFileSize(file.Get(), nullptr);
+    if (size == INVALID_FILE_SIZE)
+        return false;
+    contents.resize(size);
+    DWORD got = 0;
+    if (size && !ReadFile(file.Get(), &contents[0], size, &got, nullptr))
+        return false;
+    contents.resize(got);
+    return true;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& contents)
+{
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    DWORD written = 0;
+    return contents.empty() ||
+           (WriteFile(file.Get(), contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
+            written == contents.size());
+}
+
+DWORD UnixTimeNow()
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t;
+    t.LowPart = now.dwLowDateTime;
+    t.HighPart = now.dwHighDateTime;
+    return static_cast<DWORD>((t.QuadPart - 116444736000000000ULL) / 10000000ULL);
+}
+
+} // namespace win
