@@ -35,10 +35,3 @@
 #define IDC_STATUS_LINE2 1039
 #define IDC_STATUS_LINE1 1040
 #define IDC_STATUS_DONT_SHOW 1043
-
-// Framework demonstration sheet used by the tests (templates 900-902)
-#define IDD_DEMO_PAGE1 900
-#define IDD_DEMO_PAGE2 901
-#define IDC_DEMO_CHECK 910
-#define IDC_DEMO_NUMBER 911
-#define IDC_DEMO_TEXT 912

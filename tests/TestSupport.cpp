@@ -223,6 +223,71 @@ bool WriteFileText(const std::string& path, const std::string& text)
     return win::WriteWholeFile(path, text);
 }
 
+DialogAnswerer::DialogAnswerer(const std::string& title, int buttonId, DWORD timeoutMs)
+    : title_(title), buttonId_(buttonId), timeoutMs_(timeoutMs)
+{
+    DWORD id = 0;
+    thread_ = CreateThread(nullptr, 0, &DialogAnswerer::Run, this, 0, &id);
+}
+
+DialogAnswerer::~DialogAnswerer()
+{
+    Join();
+}
+
+void DialogAnswerer::Join()
+{
+    if (thread_) {
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        thread_ = nullptr;
+    }
+}
+
+bool DialogAnswerer::Answered()
+{
+    Join();
+    return answered_;
+}
+
+std::string DialogAnswerer::Text()
+{
+    Join();
+    return text_;
+}
+
+UINT DialogAnswerer::IconStyle()
+{
+    Join();
+    return hasIcon_ ? MB_ICONWARNING : 0;
+}
+
+DWORD WINAPI DialogAnswerer::Run(LPVOID param)
+{
+    DialogAnswerer* self = static_cast<DialogAnswerer*>(param);
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < self->timeoutMs_) {
+        HWND box = FindWindowA(nullptr, self->title_.c_str());
+        if (box && IsWindowVisible(box)) {
+            char text[8192] = "";
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+            self->text_ = text;
+            // A message box shows its icon in a static with id 0x14.
+            HWND icon = GetDlgItem(box, 0x14);
+            self->hasIcon_ = icon && IsWindowVisible(icon);
+            HWND button = GetDlgItem(box, self->buttonId_);
+            if (button)
+                PostMessageA(box, WM_COMMAND, MAKEWPARAM(self->buttonId_, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+            else
+                PostMessageA(box, WM_COMMAND, MAKEWPARAM(self->buttonId_, BN_CLICKED), 0);
+            self->answered_ = true;
+            return 0;
+        }
+        Sleep(20);
+    }
+    return 0;
+}
+
 void ProductTest::SetUp()
 {
     ResetProductKey();

@@ -50,6 +50,32 @@ std::string MakeTempFolder(const char* prefix);
 void RemoveTree(const std::string& path);
 bool WriteFileText(const std::string& path, const std::string& text);
 
+// Answers the first top-level dialog (a message box or one of ours) whose title
+// is `title`, on a thread of its own, by clicking `buttonId`.  Remembers the
+// message text (static 0xFFFF of a message box) and whether it was found.
+// Use one per expected box; the destructor waits for the thread.
+class DialogAnswerer {
+public:
+    DialogAnswerer(const std::string& title, int buttonId, DWORD timeoutMs = 15000);
+    ~DialogAnswerer();
+    DialogAnswerer(const DialogAnswerer&) = delete;
+    DialogAnswerer& operator=(const DialogAnswerer&) = delete;
+    bool Answered();          // waits for the thread first
+    std::string Text();       // waits for the thread first
+    UINT IconStyle();         // MB_ICONWARNING etc. guessed from the box's icon control; 0 when none
+
+private:
+    static DWORD WINAPI Run(LPVOID self);
+    void Join();
+    std::string title_;
+    int buttonId_;
+    DWORD timeoutMs_;
+    HANDLE thread_ = nullptr;
+    bool answered_ = false;
+    bool hasIcon_ = false;
+    std::string text_;
+};
+
 // Fixture base: product key reset before and after each test, logging on.
 class ProductTest : public ::testing::Test {
 protected:

@@ -388,6 +388,7 @@ bool PropertyPage::OnNotify(int, NMHDR* header, LRESULT& result)
 
 bool RunPropertySheet(HWND owner, const char* caption, const std::vector<PropertyPage*>& pages)
 {
+    InitCommonControls();
     std::vector<PROPSHEETPAGEA> described;
     for (PropertyPage* page : pages)
         described.push_back(page->Describe());
