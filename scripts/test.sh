@@ -9,4 +9,5 @@ source "$root/scripts/wine-session.sh"
 trap qr_session_end EXIT
 qr_session_begin "$out/tests/tests/quillrest_tests.exe" --gtest_list_tests
 cd "$out/tests"
-ctest --output-on-failure --timeout 180 ${CTEST_ARGS:-} </dev/null
+# CTEST_ARGS may hold quoted words, e.g. -R 'A|B'.
+eval "ctest --output-on-failure --timeout 180 ${CTEST_ARGS:-}" </dev/null

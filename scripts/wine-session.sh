@@ -14,6 +14,7 @@ qr_session_begin() {
   unset DISPLAY
 
   # Private X display for everything that opens a window.
+  rm -f "$QR_SESSION_DIR/display"
   Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$QR_SESSION_DIR/display" >/dev/null 2>&1 &
   QR_XVFB_PID=$!
   local tries=0

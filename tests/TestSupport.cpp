@@ -223,8 +223,8 @@ bool WriteFileText(const std::string& path, const std::string& text)
     return win::WriteWholeFile(path, text);
 }
 
-DialogAnswerer::DialogAnswerer(const std::string& title, int buttonId, DWORD timeoutMs)
-    : title_(title), buttonId_(buttonId), timeoutMs_(timeoutMs)
+DialogAnswerer::DialogAnswerer(const std::string& title, int buttonId, DWORD timeoutMs, bool messageBoxOnly)
+    : title_(title), buttonId_(buttonId), timeoutMs_(timeoutMs), messageBoxOnly_(messageBoxOnly)
 {
     DWORD id = 0;
     thread_ = CreateThread(nullptr, 0, &DialogAnswerer::Run, this, 0, &id);
@@ -267,14 +267,20 @@ DWORD WINAPI DialogAnswerer::Run(LPVOID param)
     DialogAnswerer* self = static_cast<DialogAnswerer*>(param);
     DWORD start = GetTickCount();
     while (GetTickCount() - start < self->timeoutMs_) {
-        HWND box = FindWindowA(nullptr, self->title_.c_str());
-        if (box && IsWindowVisible(box)) {
+        HWND box = nullptr;
+        while ((box = FindWindowExA(nullptr, box, nullptr, self->title_.c_str())) != nullptr)
+            if (IsWindowVisible(box) && (!self->messageBoxOnly_ || GetDlgItem(box, 0xFFFF)))
+                break;
+        if (box) {
             char text[8192] = "";
             GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
             self->text_ = text;
-            // A message box shows its icon in a static with id 0x14.
+            // A message box shows its icon in a static with id 0x14; Wine uses id 1088
+            // and keeps that static even without an icon, so ask it for its icon.
             HWND icon = GetDlgItem(box, 0x14);
-            self->hasIcon_ = icon && IsWindowVisible(icon);
+            if (!icon)
+                icon = GetDlgItem(box, 1088);
+            self->hasIcon_ = icon && IsWindowVisible(icon) && SendMessageA(icon, STM_GETICON, 0, 0);
             HWND button = GetDlgItem(box, self->buttonId_);
             if (button)
                 PostMessageA(box, WM_COMMAND, MAKEWPARAM(self->buttonId_, BN_CLICKED), reinterpret_cast<LPARAM>(button));

@@ -56,7 +56,8 @@ bool WriteFileText(const std::string& path, const std::string& text);
 // Use one per expected box; the destructor waits for the thread.
 class DialogAnswerer {
 public:
-    DialogAnswerer(const std::string& title, int buttonId, DWORD timeoutMs = 15000);
+    // `messageBoxOnly`: skip windows of that title that are not message boxes.
+    DialogAnswerer(const std::string& title, int buttonId, DWORD timeoutMs = 15000, bool messageBoxOnly = false);
     ~DialogAnswerer();
     DialogAnswerer(const DialogAnswerer&) = delete;
     DialogAnswerer& operator=(const DialogAnswerer&) = delete;
@@ -70,6 +71,7 @@ private:
     std::string title_;
     int buttonId_;
     DWORD timeoutMs_;
+    bool messageBoxOnly_;
     HANDLE thread_ = nullptr;
     bool answered_ = false;
     bool hasIcon_ = false;

@@ -1,0 +1,110 @@
+// Benchmark helper: times DeleteTempFiles on 10,000 files against "cmd /c del /q" on the same files.
+#include "app/RegNames.h"
+#include "app/Settings.h"
+#include "clean/TempFiles.h"
+#include "win/Util.h"
+#include <windows.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+double Seconds()
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Half the files follow the temporary-file naming, half do not.
+bool MakeFiles(const std::string& dir, int count)
+{
+    CreateDirectoryA(dir.c_str(), nullptr);
+    const std::string body(200, 'q');
+    for (int i = 0; i < count; ++i) {
+        std::string name = i % 2 ? win::Format("data%05d.dat", i) : win::Format("~qr%05d.tmp", i);
+        if (!win::WriteWholeFile(dir + "\\" + name, body))
+            return false;
+    }
+    return true;
+}
+
+double RunCommand(const std::string& commandLine)
+{
+    std::vector<char> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    double start = Seconds();
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return -1;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    double elapsed = Seconds() - start;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return elapsed;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int files = argc > 1 ? atoi(argv[1]) : 10000;
+    const int rounds = argc > 2 ? atoi(argv[2]) : 3;
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof(temp), temp);
+    const std::string root = win::Format("%sqrbench_%lu", temp, GetCurrentProcessId());
+    CreateDirectoryA(root.c_str(), nullptr);
+    const std::string ours = root + "\\ours";
+    const std::string theirs = root + "\\del";
+    std::vector<std::string> candidates{ours};
+    OverrideTempCandidatesForTest(&candidates);
+    SetProductDword(kDeleteSafeTempFiles, 1);
+    SetProductDword(kDeleteAllTempFiles, 1);
+
+    std::vector<double> oursTimes, delTimes, startTimes;
+    for (int round = 0; round < rounds; ++round) {
+        if (!MakeFiles(ours, files) || !MakeFiles(theirs, files)) {
+            printf("could not create the files\n");
+            return 2;
+        }
+        startTimes.push_back(RunCommand("cmd.exe /c exit"));
+        double start = Seconds();
+        DeleteTempFiles();
+        oursTimes.push_back(Seconds() - start);
+        TempFileCounts left = CountTempFilesIn({ours});
+        delTimes.push_back(RunCommand("cmd.exe /c del /q \"" + theirs + "\\*.*\""));
+        TempFileCounts delLeft = CountTempFilesIn({theirs});
+        printf("round %d: DeleteTempFiles %.3f s (%lld left), cmd /c del /q %.3f s (%lld left), cmd start %.3f s\n",
+               round + 1, oursTimes.back(), left.safeFiles + left.otherFiles, delTimes.back(),
+               delLeft.safeFiles + delLeft.otherFiles, startTimes.back());
+    }
+    RemoveDirectoryA(ours.c_str());
+    RemoveDirectoryA(theirs.c_str());
+    RemoveDirectoryA(root.c_str());
+
+    double oursMedian = Median(oursTimes), delMedian = Median(delTimes), startMedian = Median(startTimes);
+    printf("files: %d (half safe), rounds: %d, medians below\n", files, rounds);
+    printf("DeleteTempFiles:   %.3f s, %.0f files/s\n", oursMedian, files / oursMedian);
+    printf("cmd /c del /q:     %.3f s, %.0f files/s (of which cmd start-up %.3f s)\n", delMedian, files / delMedian,
+           startMedian);
+    printf("ratio DeleteTempFiles / del: %.2f (limit 1.20)\n", oursMedian / delMedian);
+    printf("JunkFilesDeleted counter: %lld\n", GetCounter(kCounterJunkFiles));
+    return oursMedian <= 1.2 * delMedian ? 0 : 1;
+}
