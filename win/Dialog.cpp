@@ -389,9 +389,13 @@ bool PropertyPage::OnNotify(int, NMHDR* header, LRESULT& result)
 bool RunPropertySheet(HWND owner, const char* caption, const std::vector<PropertyPage*>& pages)
 {
     InitCommonControls();
-    std::vector<PROPSHEETPAGEA> described;
-    for (PropertyPage* page : pages)
-        described.push_back(page->Describe());
+    // The sheet walks the page array in steps of each page's dwSize, so the
+    // version-1 records (what old comctl32 understands) are packed back to back.
+    std::vector<BYTE> described(pages.size() * PROPSHEETPAGEA_V1_SIZE);
+    for (size_t i = 0; i < pages.size(); ++i) {
+        PROPSHEETPAGEA page = pages[i]->Describe();
+        CopyMemory(&described[i * PROPSHEETPAGEA_V1_SIZE], &page, PROPSHEETPAGEA_V1_SIZE);
+    }
     PROPSHEETHEADERA header;
     ZeroMemory(&header, sizeof(header));
     header.dwSize = PROPSHEETHEADERA_V1_SIZE;
@@ -399,8 +403,8 @@ bool RunPropertySheet(HWND owner, const char* caption, const std::vector<Propert
     header.hwndParent = owner;
     header.hInstance = ResourceModule();
     header.pszCaption = caption;
-    header.nPages = static_cast<UINT>(described.size());
-    header.ppsp = described.data();
+    header.nPages = static_cast<UINT>(pages.size());
+    header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(described.data());
     return PropertySheetA(&header) > 0;
 }
 

@@ -100,13 +100,13 @@ TEST(FrameworkSheet, ValidatesNumbersAndCommitsOnlyOpenedPagesOnOk)
         SendMessageA(GetDlgItem(page, IDC_DEMO_CHECK), BM_CLICK, 0, 0);
         {
             SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("abc"));
-            DialogAnswerer box(kCaption, IDOK);
+            DialogAnswerer box(kCaption, IDOK, 15000, true);
             PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
             positiveText = box.Text();
         }
         {
             SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("1000"));
-            DialogAnswerer box(kCaption, IDOK);
+            DialogAnswerer box(kCaption, IDOK, 15000, true);
             PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
             rangeText = box.Text();
         }
@@ -135,6 +135,7 @@ TEST(FrameworkSheet, SecondPageVisitedIsCommittedAndCancelDiscards)
         PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
     };
     EXPECT_TRUE(ok.Run({&numbers, &text}));
+    EXPECT_TRUE(text.WasOpened());
     EXPECT_EQ(1, text.applied);
     EXPECT_EQ("typed", text.appliedText);
     EXPECT_EQ(1, numbers.applied);
