@@ -14,3 +14,4 @@ if [ "${1:-}" = "--tests" ]; then
         -DQR_PRODUCT_DIR="$out/product" >/dev/null
   cmake --build "$out/tests" -j "$jobs"
 fi
+echo "Quillrest.exe: $(stat -c %s "$out/product/Quillrest.exe") bytes ($out/product/Quillrest.exe)"
