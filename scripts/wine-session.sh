@@ -34,6 +34,7 @@ qr_session_begin() {
   # inherit a later test's output pipes (ctest would wait on them).
   ( sleep 100000 | wine cmd.exe >/dev/null 2>&1 ) &
   QR_KEEPER_PID=$!
+  disown "$QR_KEEPER_PID" 2>/dev/null || true
   timeout 120 wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
   # Warm-up: a program that opens the desktop and loads COM ($1, optional).
   if [ -n "${1:-}" ]; then
