@@ -1,20 +1,65 @@
 // The boot window: launches the captured programs one at a time, then stays resident.
 #pragma once
+#include "launch/WorkOrder.h"
 #include "win/Dialog.h"
+#include <memory>
+#include <vector>
+
+class WelcomeDlg;
+
+// Timer ids of the boot window.
+enum BootTimer : UINT_PTR {
+    kTimerTick = 1,
+    kTimerLaunch = 2,
+    kTimerHide = 4,
+    kTimerCheckVersion = 5,
+    kTimerCleanup = 6,
+    kTimerUpdateAdBlockInfo = 9,
+    kTimerKillAdBlockMsg = 10,
+};
 
 class QuillrestDlg : public win::ModalDialog {
 public:
     explicit QuillrestDlg(HWND parent);
+    ~QuillrestDlg() override;
     void SetSilent(bool silent) { silent_ = silent; }
     INT_PTR DoModal();
     const char* TraceName() const override { return "QuillrestDlg"; }
 
+    // 1 when the computer is online (network alive, or WinINet says connected).
+    int IsConnectedToInternet();
+
 protected:
     bool OnInit() override;
-    void OnOK() override {}        // Enter does nothing
-    void OnCancel() override {}    // nor do Esc and the close request
+    bool OnCommand(int id, int code, HWND control) override;
+    void OnTimer(UINT_PTR id) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void OnOK() override {}        // the hidden default button eats the Enter key
+    void OnCancel() override {}    // Escape and the close request do nothing either
 
 private:
+    void StartLaunching();
+    void MakeTransparent();
+    void TimerTick();
+    void TimerLaunch();
+    void TimerHide();
+    void TimerCleanup();
+    void CleanUp();
+    void WaitForShutdown();
+    void OnEndSession();
+    void CloseWelcome();
+    void PaintIcon();
+
     HWND parent_;
+    HICON icon_;
     bool silent_ = false;
+    std::unique_ptr<WelcomeDlg> welcome_;
+    std::vector<WorkItem> queue_;
+    short launchDelay_;
+    int launchIndex_ = -1;
+    int tickCount_ = 0;
 };
+
+// Starts one work item as a process, falling back to the shell (never for a
+// folder).  Returns true when a process was created.
+bool StartWorkItem(const WorkItem& item, bool debugPause);

@@ -1,12 +1,132 @@
 // Start-up redirection: parks Run values and Startup shortcuts where only Quillrest finds them.
 #include "launch/Redirect.h"
 #include "app/Log.h"
+#include "app/RegNames.h"
+#include "install/System.h"
+#include "launch/RegValues.h"
+#include "win/Raii.h"
+#include "win/Util.h"
+#include <shlobj.h>
+#include <vector>
+
+std::string RestoreBatchHeader()
+{
+    return "REM This file exists just in case you find that you're having problems after Quillrest has been\r\n"
+           "REM removed from your system.  Simply run this file to restore all shortcuts that were altered.\r\n";
+}
+
+std::string RestoreBatchPair(const std::string& path, const std::string& parkedPath)
+{
+    return win::Format("copy \"%s\" \"%s\"\r\ndel \"%s\"\r\n", parkedPath.c_str(), path.c_str(), parkedPath.c_str());
+}
+
+std::string RestoreBatchAddition(const std::string& existing, const std::string& path, const std::string& parkedPath)
+{
+    const std::string pair = RestoreBatchPair(path, parkedPath);
+    if (!existing.empty() && win::ToUpper(existing).find(win::ToUpper(pair)) != std::string::npos)
+        return std::string();
+    return existing.empty() ? RestoreBatchHeader() + pair : pair;
+}
+
+void AppendRestoreBatchLine(const std::string& path, const std::string& parkedPath)
+{
+    const std::string batchPath = GetUninstallBatchPath();
+    // One handle, no sharing: the duplicate check and the append see the same text.
+    win::UniqueFile file(CreateFileA(batchPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return;
+    DWORD size = GetFileSize(file.Get(), nullptr);
+    if (size == INVALID_FILE_SIZE)
+        return;
+    std::string existing(size, '\0');
+    DWORD got = 0;
+    if (size && (!ReadFile(file.Get(), &existing[0], size, &got, nullptr) || got != size))
+        return;
+    const std::string addition = RestoreBatchAddition(existing, path, parkedPath);
+    if (addition.empty())
+        return;
+    SetFilePointer(file.Get(), 0, nullptr, FILE_END);
+    DWORD written = 0;
+    WriteFile(file.Get(), addition.data(), static_cast<DWORD>(addition.size()), &written, nullptr);
+}
+
+void RedirectStartupLinkToQuillrest(int csidl)
+{
+    WriteLog("RedirectStartupLinkToQuillrest c=%d", csidl);
+    std::string folder;
+    if (!win::SpecialFolder(csidl, folder))
+        return;
+    // Collect first: renaming while the search runs could list a file twice.
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    {
+        win::UniqueFind find(FindFirstFileA(win::PathJoin(folder, "*.lnk").c_str(), &found));
+        if (!find)
+            return;
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.push_back(found.cFileName);
+        } while (FindNextFileA(find.Get(), &found));
+    }
+    for (const std::string& name : names) {
+        const std::string path = win::PathJoin(folder, name);
+        const std::string parked = path + ".Quillrest";
+        WriteLog("Moving [%s] to [%s]", path.c_str(), parked.c_str());
+        bool moved = MoveFileA(path.c_str(), parked.c_str()) != FALSE;
+        if (!moved) {
+            // The shortcut was re-created after it was parked: the new one wins.
+            DeleteFileA(parked.c_str());
+            moved = MoveFileA(path.c_str(), parked.c_str()) != FALSE;
+        }
+        if (moved)
+            AppendRestoreBatchLine(path, parked);
+        else
+            WriteLog("Unable to move %s to %s for redirect", path.c_str(), parked.c_str());
+    }
+}
+
+void RedirectRegKeyToQuillrest(HKEY root, const char* path, int logNumber)
+{
+    const unsigned rootValue = static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(root));
+    WriteLog("RedirectRegKeyToQuillrest HK=x%0X, p=%s, l=%d", rootValue, path, logNumber);
+    win::UniqueKey key;
+    win::UniqueKey capture;
+    LONG result = RegOpenKeyExA(root, path, 0, KEY_READ | KEY_WRITE, key.Out());
+    if (result == ERROR_SUCCESS) {
+        const std::string capturePath = std::string(path) + "\\" + kCaptureSubkey;
+        result = RegCreateKeyExA(root, capturePath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, capture.Out(), nullptr);
+    }
+    if (!key || !capture) {
+        // The registry calls return their error instead of setting the thread's.
+        WriteLog("Reg Failed GLE=%d, hB=%u, hR=%u, ln=%d, hk=x%0X", static_cast<int>(result),
+                 static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(capture.Get())),
+                 static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(key.Get())), logNumber, rootValue);
+        return;
+    }
+    std::vector<std::string> moved;
+    RegValue value;
+    for (DWORD index = 0; EnumRegValue(key.Get(), index, value) == ERROR_SUCCESS; ++index) {
+        if (value.name == kOwnRunValue)
+            continue;
+        if (RegSetValueExA(capture.Get(), value.name.c_str(), 0, value.type, value.data.data(),
+                           static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS)
+            moved.push_back(value.name);
+    }
+    // Deleting only after the walk keeps the enumeration indices valid.
+    for (const std::string& name : moved)
+        RegDeleteValueA(key.Get(), name.c_str());
+}
 
 void PrepForReboot()
 {
     WriteLog("PrepForReboot");
+    RedirectStartupLinkToQuillrest(CSIDL_COMMON_STARTUP);
+    RedirectStartupLinkToQuillrest(CSIDL_STARTUP);
+    if (IsAdministrator()) {
+        RedirectRegKeyToQuillrest(HKEY_LOCAL_MACHINE, kRunKey, 503);
+        if (Is9x())
+            RedirectRegKeyToQuillrest(HKEY_LOCAL_MACHINE, kRunServicesKey, 506);
+    }
+    RedirectRegKeyToQuillrest(HKEY_CURRENT_USER, kRunKey, 509);
 }
-
-void RedirectStartupLinkToQuillrest(int) {}
-void RedirectRegKeyToQuillrest(HKEY, const char*, int) {}
-void AppendRestoreBatchLine(const std::string&, const std::string&) {}

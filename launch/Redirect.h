@@ -3,7 +3,15 @@
 #include <windows.h>
 #include <string>
 
+// Parks everything that Windows would start at the next log-on.
 void PrepForReboot();
 void RedirectStartupLinkToQuillrest(int csidl);
 void RedirectRegKeyToQuillrest(HKEY root, const char* path, int logNumber);
 void AppendRestoreBatchLine(const std::string& path, const std::string& parkedPath);
+
+// The restore batch file's text, pure.
+std::string RestoreBatchHeader();
+std::string RestoreBatchPair(const std::string& path, const std::string& parkedPath);
+// What to append to a batch file that holds `existing`: nothing when the pair
+// is already there (letter case ignored), the header first when it is empty.
+std::string RestoreBatchAddition(const std::string& existing, const std::string& path, const std::string& parkedPath);

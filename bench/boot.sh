@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Boot benchmark: parks N probe programs, runs one boot at "DelaySeconds" 1 under
+# Wine and prints the window, schedule and memory figures (not a test).
+#   bench/boot.sh [count]        (default 20; builds both trees first)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+count=${1:-20}
+out=${QR_BUILD_DIR:-$root/build}
+"$root/scripts/build.sh" --tests >/dev/null
+source "$root/scripts/wine-session.sh"
+# A kept session may hold the previous display number: never read a stale one.
+[ -n "${QR_SESSION_DIR:-}" ] && rm -f "$QR_SESSION_DIR/display"
+trap qr_session_end EXIT
+qr_session_begin
+work=$(mktemp -d "$QR_SESSION_DIR/bench.XXXXXX")
+# Output goes to a file: Wine's background services would keep a pipe open.
+wine "$out/tests/tests/bootbench.exe" "$(qr_winpath "$out/product/Quillrest.exe")" \
+     "$(qr_winpath "$out/tests/tests/probe.exe")" "$count" "$(qr_winpath "$work")" \
+     >"$work/result.txt" 2>&1 </dev/null || true
+cat "$work/result.txt"
+rm -rf "$work"

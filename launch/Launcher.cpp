@@ -1,0 +1,87 @@
+// The program launcher: the launch timer's tick starts the next work item.
+#include "launch/BootDlg.h"
+#include "app/Log.h"
+#include "app/RegNames.h"
+#include "app/Settings.h"
+#include "res/resource.h"
+#include "ui/SmallDialogs.h"
+#include "win/Util.h"
+#include <shellapi.h>
+#include <shlwapi.h>
+#include <algorithm>
+#include <vector>
+
+namespace {
+// Wine and Windows may write into the command line they are given.
+constexpr size_t kCommandLineSlack = 100;
+
+void ShellFallback(const WorkItem& item)
+{
+    const std::string windowsDir = win::WindowsDirectory();
+    try {
+        // PathFindOnPathA may fill up to MAX_PATH characters whatever the input length.
+        std::vector<char> lookup(std::max<size_t>(MAX_PATH, item.CommandLine.size() + 1) + MAX_PATH, '\0');
+        std::copy(item.CommandLine.begin(), item.CommandLine.end(), lookup.begin());
+        if (item.CommandLine.size() < MAX_PATH && PathFindOnPathA(lookup.data(), nullptr))
+            WriteLog("Found %s on path.", item.CommandLine.c_str());
+    } catch (...) {
+    }
+    if (PathIsDirectoryA(item.CommandLine.c_str())) {
+        WriteLog("%s is a directory, so not ShellExecuting", item.CommandLine.c_str());
+        return;
+    }
+    WriteLog("Trying secondary ShellExecute");
+    HINSTANCE result = ShellExecuteA(nullptr, "open", item.CommandLine.c_str(), "", windowsDir.c_str(), item.ShowCmd);
+    WriteLog("ShellExec returned %d for %s", static_cast<int>(reinterpret_cast<INT_PTR>(result)),
+             item.CommandLine.c_str());
+}
+} // namespace
+
+bool StartWorkItem(const WorkItem& item, bool debugPause)
+{
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_FORCEOFFFEEDBACK;
+    startup.wShowWindow = item.ShowCmd;
+    std::vector<char> commandLine(item.CommandLine.size() + kCommandLineSlack + 1, '\0');
+    std::copy(item.CommandLine.begin(), item.CommandLine.end(), commandLine.begin());
+    PROCESS_INFORMATION process;
+    ZeroMemory(&process, sizeof(process));
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, debugPause ? CREATE_SUSPENDED : 0,
+                       nullptr, item.WorkingDir.empty() ? nullptr : item.WorkingDir.c_str(), &startup, &process)) {
+        if (debugPause) {
+            Sleep(5000);
+            ResumeThread(process.hThread);
+        }
+        WriteLog("Started %s with PID=%u", item.CommandLine.c_str(), static_cast<unsigned>(process.dwProcessId));
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return true;
+    }
+    WriteLog("Failed to CreateProcess [%s]. GLE=%d", item.CommandLine.c_str(), static_cast<int>(GetLastError()));
+    ShellFallback(item);
+    return false;
+}
+
+void QuillrestDlg::TimerLaunch()
+{
+    Traced("QuillrestDlg::TimerLaunch", [&] {
+        ++launchIndex_;
+        if (launchIndex_ >= static_cast<int>(queue_.size())) {
+            SendItem(IDC_BOOT_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+            SendItem(IDC_BOOT_PROGRESS, PBM_SETPOS, 100);
+            StopTimer(kTimerLaunch);
+            StopTimer(kTimerTick);
+            CloseWelcome();
+            WaitForShutdown();
+            queue_.clear();
+            return;
+        }
+        const WorkItem item = queue_[static_cast<size_t>(launchIndex_)];
+        SendItem(IDC_BOOT_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(launchIndex_) * static_cast<WPARAM>(launchDelay_));
+        SetItemText(IDC_BOOT_COMMAND, item.CommandLine);
+        SetItemText(IDC_BOOT_NAME, item.Name);
+        StartWorkItem(item, ProductDword(kDebugDelayPause, 0) != 0);
+    });
+}

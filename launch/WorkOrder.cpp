@@ -1,0 +1,88 @@
+// Work items and the pure rules around them: launch ordering, ignore list, log text, link names.
+#include "launch/WorkOrder.h"
+#include "win/Util.h"
+#include <algorithm>
+
+std::vector<std::string> SplitNameList(const std::string& list)
+{
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (start < list.size()) {
+        size_t end = list.find(kNameListSeparator, start);
+        if (end == std::string::npos) {
+            names.push_back(list.substr(start));
+            break;
+        }
+        names.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
+
+namespace {
+struct SortKey {
+    long long position;    // -1 when the name is not in the order string
+    std::string lowerName;
+};
+} // namespace
+
+void SortWorkQueue(std::vector<WorkItem>& queue, const std::string& sortingOrder)
+{
+    if (sortingOrder.empty())
+        return;
+    const std::string lowerOrder = win::ToLower(sortingOrder);
+    // Keys are computed once per item: the comparison itself stays cheap.
+    std::vector<std::pair<SortKey, WorkItem>> keyed;
+    keyed.reserve(queue.size());
+    for (WorkItem& item : queue) {
+        std::string lowerName = win::ToLower(item.Name);
+        size_t found = lowerOrder.find(lowerName);
+        long long position = found == std::string::npos ? -1 : static_cast<long long>(found);
+        keyed.push_back({SortKey{position, std::move(lowerName)}, std::move(item)});
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+        if (a.first.position != b.first.position)
+            return a.first.position < b.first.position;
+        return a.first.lowerName.compare(b.first.lowerName) < 0;
+    });
+    queue.clear();
+    for (auto& entry : keyed)
+        queue.push_back(std::move(entry.second));
+}
+
+void RemoveIgnoredItems(std::vector<WorkItem>& queue, const std::string& ignoreList)
+{
+    const std::vector<std::string> ignored = SplitNameList(ignoreList);
+    if (ignored.empty())
+        return;
+    queue.erase(std::remove_if(queue.begin(), queue.end(),
+                               [&](const WorkItem& item) {
+                                   return std::find(ignored.begin(), ignored.end(), item.Name) != ignored.end();
+                               }),
+                queue.end());
+}
+
+std::string WorkItemText(const WorkItem& item)
+{
+    return win::Format("WI: N=[%s] P=[%s] Pa=[%s] C=%d S=%d", item.Name.c_str(), item.CommandLine.c_str(),
+                       item.WorkingDir.c_str(), static_cast<int>(item.ShowCmd), item.Source);
+}
+
+std::string LinkDisplayName(const std::string& path)
+{
+    std::string cut = win::ToLower(path);
+    size_t ending = cut.find(win::ToLower(".lnk.Quillrest"));
+    if (ending != std::string::npos)
+        cut.resize(ending);
+    size_t slash = cut.rfind('\\');
+    if (slash == std::string::npos)
+        return path;
+    return path.substr(slash + 1, cut.size() - slash - 1);
+}
+
+std::string QuoteSpaces(const std::string& path)
+{
+    if (path.find(' ') == std::string::npos)
+        return path;
+    return "\"" + path + "\"";
+}

@@ -1,0 +1,126 @@
+// The work queue: captured start-up entries read back from where they are parked.
+#include "launch/WorkQueue.h"
+#include "app/Log.h"
+#include "app/RegNames.h"
+#include "app/Settings.h"
+#include "install/System.h"
+#include "launch/RegValues.h"
+#include "win/Raii.h"
+#include "win/Util.h"
+#include <shlobj.h>
+#include <shlwapi.h>
+
+namespace {
+constexpr int kLinkBuffer = 2048;
+
+std::wstring Wide(const std::string& text)
+{
+    int needed = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (needed <= 0)
+        return std::wstring();
+    std::wstring wide(static_cast<size_t>(needed), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], needed);
+    wide.resize(static_cast<size_t>(needed) - 1);
+    return wide;
+}
+} // namespace
+
+void AddRunKeyItems(HKEY root, const char* path, int source, std::vector<WorkItem>& queue)
+{
+    std::string capturePath = std::string(path) + "\\" + kCaptureSubkey;
+    win::UniqueKey key;
+    if (RegOpenKeyExA(root, capturePath.c_str(), 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
+        return;
+    const std::string windowsDir = win::WindowsDirectory();
+    RegValue value;
+    for (DWORD index = 0; EnumRegValue(key.Get(), index, value) == ERROR_SUCCESS; ++index) {
+        WorkItem item;
+        item.Name = value.name;
+        item.CommandLine = RegValueText(value);
+        item.WorkingDir = windowsDir;
+        item.ShowCmd = source == SourceHklmRunServices ? 0 : 1;
+        item.Source = source;
+        queue.push_back(std::move(item));
+    }
+}
+
+bool ReadParkedShortcut(const std::string& path, int source, WorkItem& item)
+{
+    win::ComPtr<IShellLinkA> link;
+    win::ComPtr<IPersistFile> file;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.OutVoid())))
+        return false;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.OutVoid())))
+        return false;
+    HRESULT hr = file->Load(Wide(path).c_str(), STGM_READ);
+    if (FAILED(hr)) {
+        WriteLog("Failed to load %s.  HR=%0X", path.c_str(), static_cast<unsigned>(hr));
+        return false;
+    }
+    char target[kLinkBuffer] = "";
+    hr = link->GetPath(target, kLinkBuffer, nullptr, SLGP_SHORTPATH);
+    if (FAILED(hr)) {
+        WriteLog("Failed to GetPath on %s.  HR=%0X", path.c_str(), static_cast<unsigned>(hr));
+        return false;
+    }
+    char workingDir[kLinkBuffer] = "";
+    hr = link->GetWorkingDirectory(workingDir, kLinkBuffer);
+    if (FAILED(hr)) {
+        WriteLog("Failed to GetWorkingDirectory on %s.  HR=%0X", path.c_str(), static_cast<unsigned>(hr));
+        return false;
+    }
+    char arguments[kLinkBuffer] = "";
+    hr = link->GetArguments(arguments, kLinkBuffer);
+    if (FAILED(hr)) {
+        WriteLog("Failed to GetArguments on %s.  HR=%0X", path.c_str(), static_cast<unsigned>(hr));
+        return false;
+    }
+    int showCmd = 1;
+    link->GetShowCmd(&showCmd);
+
+    item.Name = LinkDisplayName(path);
+    item.CommandLine = QuoteSpaces(target) + " " + arguments;
+    item.WorkingDir = workingDir[0] ? std::string(workingDir) : win::WindowsDirectory();
+    item.ShowCmd = static_cast<WORD>(showCmd);
+    item.Source = source;
+    return true;
+}
+
+void AddStartupFolderItems(int csidl, int source, std::vector<WorkItem>& queue)
+{
+    std::string folder;
+    if (!win::SpecialFolder(csidl, folder))
+        return;
+    WIN32_FIND_DATAA found;
+    win::UniqueFind find(FindFirstFileA(win::PathJoin(folder, "*.Quillrest").c_str(), &found));
+    if (!find)
+        return;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        WorkItem item;
+        if (ReadParkedShortcut(win::PathJoin(folder, found.cFileName), source, item))
+            queue.push_back(std::move(item));
+    } while (FindNextFileA(find.Get(), &found));
+}
+
+std::vector<WorkItem> BuildWorkQueue(bool applyIgnoreList)
+{
+    WriteLog("BuildWorkQueue");
+    std::vector<WorkItem> queue;
+    if (Is9x())
+        AddRunKeyItems(HKEY_LOCAL_MACHINE, kRunServicesKey, SourceHklmRunServices, queue);
+    AddRunKeyItems(HKEY_LOCAL_MACHINE, kRunKey, SourceHklmRun, queue);
+    AddRunKeyItems(HKEY_CURRENT_USER, kRunKey, SourceHkcuRun, queue);
+    AddStartupFolderItems(CSIDL_COMMON_STARTUP, SourceCommonStartup, queue);
+    AddStartupFolderItems(CSIDL_STARTUP, SourceUserStartup, queue);
+
+    SortWorkQueue(queue, ProductString(kSortingOrder));
+    if (applyIgnoreList)
+        RemoveIgnoredItems(queue, ProductString(kIgnoreForLaunch));
+
+    WriteLog("BuildWorkQueue returning:");
+    for (const WorkItem& item : queue)
+        WriteLog("%s", WorkItemText(item).c_str());
+    return queue;
+}

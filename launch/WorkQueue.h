@@ -1,0 +1,20 @@
+// The work queue: captured start-up entries read back from where they are parked.
+#pragma once
+#include "launch/WorkOrder.h"
+#include <windows.h>
+#include <string>
+#include <vector>
+
+// Collects every parked entry, orders it by "SortingOrder" and, when asked,
+// leaves out the names of "IgnoreForLaunch".
+std::vector<WorkItem> BuildWorkQueue(bool applyIgnoreList);
+
+// One item per value of the capture key "<path>\Quillrest" under `root`.
+void AddRunKeyItems(HKEY root, const char* path, int source, std::vector<WorkItem>& queue);
+
+// One item per parked shortcut (*.Quillrest) of a Startup folder.  COM must be
+// initialised on the calling thread.
+void AddStartupFolderItems(int csidl, int source, std::vector<WorkItem>& queue);
+
+// The item of one parked shortcut file; false (and a log line) when it can't be read.
+bool ReadParkedShortcut(const std::string& path, int source, WorkItem& item);

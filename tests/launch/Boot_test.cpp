@@ -1,0 +1,362 @@
+// The resident Quillrest.exe under Wine: boot window, launch schedule, silent start, log-off.
+#include "LaunchFixture.h"
+#include "app/Settings.h"
+#include "res/resource.h"
+#include <algorithm>
+#include <sstream>
+
+using namespace qrtest;
+
+namespace {
+
+constexpr const char* kBootTitle = "Quillrest (tm) Hollowmere";
+
+struct ProbeStart {
+    std::string name;
+    unsigned long long created = 0;    // 100 ns units
+    int show = -1;
+    std::string workingDir;
+    std::string commandLine;
+};
+
+std::vector<ProbeStart> ReadProbeStarts(const std::string& path)
+{
+    std::vector<ProbeStart> starts;
+    std::string text;
+    if (!win::ReadWholeFile(path, text))
+        return starts;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::vector<std::string> fields;
+        size_t start = 0;
+        for (int i = 0; i < 4; ++i) {
+            size_t tab = line.find('\t', start);
+            if (tab == std::string::npos)
+                break;
+            fields.push_back(line.substr(start, tab - start));
+            start = tab + 1;
+        }
+        if (fields.size() != 4)
+            continue;
+        ProbeStart probe;
+        probe.name = fields[0];
+        probe.created = std::stoull(fields[1]);
+        probe.show = std::stoi(fields[2]);
+        probe.workingDir = fields[3];
+        probe.commandLine = line.substr(start);
+        starts.push_back(probe);
+    }
+    return starts;
+}
+
+unsigned long long CreationTime(HANDLE process)
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return 0;
+    ULARGE_INTEGER t;
+    t.LowPart = created.dwLowDateTime;
+    t.HighPart = created.dwHighDateTime;
+    return t.QuadPart;
+}
+
+double Seconds(unsigned long long from, unsigned long long to)
+{
+    return (static_cast<double>(to) - static_cast<double>(from)) / 1e7;
+}
+
+class BootTest : public CaptureTest {
+protected:
+    void SetUp() override
+    {
+        CaptureTest::SetUp();
+        outFolder_ = MakeTempFolder("qrboot");
+        out_ = win::PathJoin(outFolder_, "starts.txt");
+        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLog, 1);
+        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLogBootCount, 5);
+        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds, 1);
+        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kWelcomeDismissed, 1);
+        for (const char* cleaner : {kDeleteSafeTempFiles, kDeleteAllTempFiles, kDelFileChk, kClearInetCache, kDeleteCookies})
+            SetDword(HKEY_LOCAL_MACHINE, kProductKey, cleaner, 0);
+    }
+    void TearDown() override
+    {
+        // KillProcess waits for the end, so the next test's instance finds the mutex free.
+        KillProcess(process_);
+        RemoveTree(outFolder_);
+        CaptureTest::TearDown();
+    }
+
+    std::string ProbeCommand(const std::string& name) const
+    {
+        return "\"" + ToolPath("probe") + "\" \"" + out_ + "\" " + name;
+    }
+    void Start(const char* arguments)
+    {
+        process_ = StartProcess(ProductExe(), arguments);
+        ASSERT_NE(nullptr, process_);
+        started_ = CreationTime(process_);
+    }
+    HWND BootWindow() const { return FindWindowA(nullptr, kBootTitle); }
+    bool WaitVisible(DWORD timeoutMs)
+    {
+        return WaitFor([&] { HWND w = BootWindow(); return w && IsWindowVisible(w); }, timeoutMs);
+    }
+    bool WaitHidden(DWORD timeoutMs)
+    {
+        return WaitFor([&] {
+            HWND w = BootWindow();
+            return LogHas("\tLeaving Quillrest::WaitForShutdown") && w && !IsWindowVisible(w);
+        }, timeoutMs);
+    }
+    bool StillResident()
+    {
+        DWORD_PTR answer = 0;
+        return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT &&
+               SendMessageTimeoutA(BootWindow(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) != 0;
+    }
+
+    std::string outFolder_;
+    std::string out_;
+    HANDLE process_ = nullptr;
+    unsigned long long started_ = 0;
+};
+
+TEST_F(BootTest, LaunchesEveryEntryOncePerPeriodInOrder)
+{
+    // Fresh entries in all places: start-up parks them, the window launches them.
+    SetString(HKEY_LOCAL_MACHINE, kRunKey, "QrTestM", ProbeCommand("QrTestM"));
+    SetString(HKEY_CURRENT_USER, kRunKey, "QrTestU", ProbeCommand("QrTestU"));
+    ASSERT_TRUE(MakeShortcut(win::PathJoin(StartupFolder(CSIDL_STARTUP), "QrTestLinkU.lnk"), ToolPath("probe"),
+                             "\"" + out_ + "\" QrTestLinkU", outFolder_, SW_SHOWNORMAL));
+    ASSERT_TRUE(MakeShortcut(win::PathJoin(StartupFolder(CSIDL_COMMON_STARTUP), "QrTestLinkC.lnk"), ToolPath("probe"),
+                             "\"" + out_ + "\" QrTestLinkC", "", SW_SHOWNORMAL));
+    SetProductString(kSortingOrder, "QrTestLinkU\1QrTestU\1QrTestM\1");
+    SetProductString(kIgnoreForLaunch, "QrTestLinkUX\1");
+
+    Start("-noinstall -hklm");
+    ASSERT_TRUE(WaitVisible(20000));
+    HWND window = BootWindow();
+
+    // Top centre, cut below the panel, half transparent.
+    RECT frame, panel;
+    GetWindowRect(window, &frame);
+    GetWindowRect(GetDlgItem(window, IDC_BOOT_FRAME), &panel);
+    POINT clientOrigin = {0, 0};
+    ClientToScreen(window, &clientOrigin);
+    EXPECT_EQ(0, frame.top);
+    EXPECT_EQ((GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2, frame.left);
+    const double pixelsPerUnit = (panel.bottom - panel.top) / 52.0;
+    const int expectedBottom = clientOrigin.y + static_cast<int>(57 * pixelsPerUnit + 0.5) - 1;
+    EXPECT_NEAR(expectedBottom, frame.bottom, 2);
+    EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_LAYERED);
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    if (GetLayeredWindowAttributes(window, nullptr, &alpha, &flags)) {
+        EXPECT_EQ(128, alpha);
+    }
+
+    ASSERT_TRUE(WaitHidden(30000));
+    EXPECT_TRUE(StillResident());
+    std::vector<ProbeStart> starts;
+    ASSERT_TRUE(WaitFor([&] { starts = ReadProbeStarts(out_); return starts.size() >= 4; }, 10000));
+    ASSERT_EQ(4u, starts.size());
+    // Not named in the order first, then the order's names.
+    std::vector<std::string> names;
+    for (const ProbeStart& s : starts)
+        names.push_back(s.name);
+    EXPECT_EQ(std::vector<std::string>({"QrTestLinkC", "QrTestLinkU", "QrTestU", "QrTestM"}), names);
+    // One period after start, then one per period (tolerant of a loaded machine).
+    EXPECT_GE(Seconds(started_, starts[0].created), 0.9);
+    for (size_t i = 1; i < starts.size(); ++i) {
+        const double gap = Seconds(starts[i - 1].created, starts[i].created);
+        EXPECT_GT(gap, 0.6) << i;
+        EXPECT_LT(gap, 2.5) << i;
+    }
+    EXPECT_EQ(outFolder_, starts[1].workingDir);
+    EXPECT_EQ(win::ToLower(win::WindowsDirectory()), win::ToLower(starts[2].workingDir));
+    EXPECT_EQ(SW_SHOWNORMAL, starts[2].show);
+
+    EXPECT_EQ(4, GetCounter(kCounterFilesLaunched));
+    EXPECT_EQ(1, GetCounter(kCounterBoots));
+    // Timers 1 and 2 are gone after the phase; the process stays.
+    const size_t linesAfterHide = LogMessages().size();
+    EXPECT_FALSE(WaitFor([&] {
+        const std::vector<std::string> later = LogMessages();
+        return std::find(later.begin() + static_cast<long>(std::min(linesAfterHide, later.size())), later.end(),
+                         "Entered QuillrestDlg::TimerLaunch") != later.end();
+    }, 1500));
+    EXPECT_TRUE(StillResident());
+    // Nothing started twice.
+    EXPECT_EQ(4u, ReadProbeStarts(out_).size());
+}
+
+TEST_F(BootTest, HurryUpStartsTheRestOneSecondApart)
+{
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds, 3);
+    for (const char* name : {"QrTest1", "QrTest2", "QrTest3", "QrTest4"})
+        SetString(HKEY_CURRENT_USER, kRunKey, name, ProbeCommand(name));
+    SetProductString(kSortingOrder, "QrTest1\1QrTest2\1QrTest3\1QrTest4\1");
+    Start("-noinstall -hklm");
+    ASSERT_TRUE(WaitVisible(20000));
+    ASSERT_TRUE(WaitFor([&] { return ReadProbeStarts(out_).size() >= 1; }, 15000));
+    HWND window = BootWindow();
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_BOOT_HURRY, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_BOOT_HURRY)));
+    ASSERT_TRUE(WaitHidden(20000));
+    std::vector<ProbeStart> starts = ReadProbeStarts(out_);
+    ASSERT_EQ(4u, starts.size());
+    EXPECT_GE(Seconds(started_, starts[0].created), 2.5);
+    for (size_t i = 2; i < starts.size(); ++i)
+        EXPECT_LT(Seconds(starts[i - 1].created, starts[i].created), 2.0) << i;
+}
+
+TEST_F(BootTest, DocumentUsesTheShellAndFolderIsLeftAlone)
+{
+    // A fresh prefix has no .txt association: register one that runs the probe.
+    const std::string previous = ReadString(HKEY_CLASSES_ROOT, ".txt", "");
+    SetString(HKEY_CLASSES_ROOT, ".txt", "", "QrTestTxtFile");
+    SetString(HKEY_CLASSES_ROOT, "QrTestTxtFile\\shell\\open\\command", "", ProbeCommand("QrTestDoc") + " \"%1\"");
+    const std::string document = win::PathJoin(outFolder_, "note.txt");
+    ASSERT_TRUE(WriteFileText(document, "text"));
+    const std::string folder = win::PathJoin(outFolder_, "folder");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    SetString(HKEY_CURRENT_USER, kRunKey, "QrTestDocument", document);
+    SetString(HKEY_CURRENT_USER, kRunKey, "QrTestFolder", folder);
+
+    Start("-noinstall -hklm");
+    const bool hidden = WaitHidden(30000);
+    const bool docStarted = WaitFor([&] { return !ReadProbeStarts(out_).empty(); }, 10000);
+    if (previous.empty())
+        DeleteTree(HKEY_CLASSES_ROOT, ".txt");
+    else
+        SetString(HKEY_CLASSES_ROOT, ".txt", "", previous);
+    DeleteTree(HKEY_CLASSES_ROOT, "QrTestTxtFile");
+
+    ASSERT_TRUE(hidden);
+    ASSERT_TRUE(docStarted);
+    std::vector<ProbeStart> starts = ReadProbeStarts(out_);
+    ASSERT_EQ(1u, starts.size());
+    EXPECT_NE(std::string::npos, starts[0].commandLine.find("note.txt"));
+    EXPECT_TRUE(LogHas("Trying secondary ShellExecute"));
+    EXPECT_TRUE(LogHas(folder + " is a directory, so not ShellExecuting"));
+}
+
+TEST_F(BootTest, SilentStartLaunchesAndCountsNothing)
+{
+    SetString(HKEY_CURRENT_USER, kRunKey, "QrTestSilent", ProbeCommand("QrTestSilent"));
+    Start("-noinstall -silent");
+    ASSERT_TRUE(WaitFor([&] { return LogHas("\tLeaving QuillrestDlg::TimerHide"); }, 20000));
+    EXPECT_FALSE(IsWindowVisible(BootWindow()));
+    // Parked by start-up, but not started.
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, "QrTestSilent"));
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, CapturePath(kRunKey).c_str(), "QrTestSilent"));
+    EXPECT_FALSE(WaitFor([&] { return !ReadProbeStarts(out_).empty(); }, 2500));
+    EXPECT_EQ(0, GetCounter(kCounterFilesLaunched));
+    EXPECT_EQ(0, GetCounter(kCounterBoots));
+    EXPECT_FALSE(LogHas("BuildWorkQueue"));
+    EXPECT_TRUE(LogHas("Entered QuillrestDlg::CleanUp"));
+    EXPECT_TRUE(StillResident());
+}
+
+TEST_F(BootTest, ButtonsWelcomeAndSwallowedCloseRequests)
+{
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds, 4);
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kWelcomeDismissed, 0);
+    Start("-noinstall -hklm");
+    ASSERT_TRUE(WaitVisible(20000));
+    const DWORD shown = GetTickCount();
+    HWND window = BootWindow();
+    EXPECT_TRUE(WaitFor([] { return LogHas("Showing welcome dialog"); }, 5000));
+    EXPECT_TRUE(WaitFor([] { return FindWindowA(nullptr, "Welcome to Quillrest!") != nullptr; }, 5000));
+
+    // Enter, Escape and the close request leave the window where it is.
+    DWORD_PTR answer = 0;
+    const struct { UINT message; WPARAM wParam; } requests[] = {
+        {WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED)},
+        {WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED)},
+        {WM_CLOSE, 0},
+    };
+    for (const auto& request : requests) {
+        ASSERT_NE(0, SendMessageTimeoutA(window, request.message, request.wParam, 0, SMTO_NORMAL, 5000, &answer));
+        EXPECT_TRUE(IsWindowVisible(window)) << request.message << " " << request.wParam;
+    }
+    ASSERT_NE(0, SendMessageTimeoutA(window, WM_COMMAND, MAKEWPARAM(IDC_BOOT_MINIMIZED, BN_CLICKED),
+                                     reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_BOOT_MINIMIZED)), SMTO_NORMAL,
+                                     5000, &answer));
+    EXPECT_TRUE(IsIconic(window));
+    EXPECT_EQ(1u, GetDword(HKEY_LOCAL_MACHINE, kProductKey, kMinimized));
+
+    // An empty queue ends the phase at the first launch tick, one delay after start.
+    ASSERT_TRUE(WaitHidden(20000));
+    EXPECT_GE(GetTickCount() - shown, 3000u);
+    EXPECT_EQ(0, GetCounter(kCounterFilesLaunched));
+    EXPECT_TRUE(WaitFor([] { return FindWindowA(nullptr, "Welcome to Quillrest!") == nullptr; }, 5000));
+    EXPECT_TRUE(StillResident());
+}
+
+class Windows98Test : public BootTest {
+protected:
+    // Wine reports Windows 98 to one executable name when asked to.
+    const char* appDefaults_ = "Software\\Wine\\AppDefaults\\Quillrest.exe";
+    void SetUp() override
+    {
+        BootTest::SetUp();
+        SetString(HKEY_CURRENT_USER, appDefaults_, "Version", "win98");
+    }
+    void TearDown() override
+    {
+        BootTest::TearDown();
+        DeleteTree(HKEY_CURRENT_USER, appDefaults_);
+    }
+};
+
+TEST_F(Windows98Test, RunServicesEntriesStartFirstAndHidden)
+{
+    SetString(HKEY_LOCAL_MACHINE, kRunKey, "QrTestRun", ProbeCommand("QrTestRun"));
+    SetString(HKEY_LOCAL_MACHINE, kRunServicesKey, "QrTestService", ProbeCommand("QrTestService"));
+    Start("-noinstall -hklm");
+    ASSERT_TRUE(WaitHidden(30000));
+    bool platform98 = false;
+    for (const std::string& line : LogMessages())
+        platform98 = platform98 || line.compare(0, 16, "Platform:1  4.10") == 0;
+    EXPECT_TRUE(platform98);
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, CapturePath(kRunServicesKey).c_str(), "QrTestService"));
+    std::vector<ProbeStart> starts;
+    ASSERT_TRUE(WaitFor([&] { starts = ReadProbeStarts(out_); return starts.size() >= 2; }, 10000));
+    ASSERT_EQ(2u, starts.size());
+    EXPECT_EQ("QrTestService", starts[0].name);
+    EXPECT_EQ(SW_HIDE, starts[0].show);
+    EXPECT_EQ("QrTestRun", starts[1].name);
+    EXPECT_EQ(SW_SHOWNORMAL, starts[1].show);
+}
+
+class EndSessionTest : public BootTest {
+protected:
+    // wineboot ends every process that owns a window; COM would give this one a window.
+    EndSessionTest() { useCom_ = false; }
+};
+
+TEST_F(EndSessionTest, LogOffCapturesAndCleans)
+{
+    Start("-noinstall -hklm");
+    ASSERT_TRUE(WaitHidden(30000));
+    DeleteValue(HKEY_LOCAL_MACHINE, kRunKey, kOwnRunValue);
+    SetString(HKEY_CURRENT_USER, kRunKey, "QrTestLate", "late.exe");
+
+    RunResult wineboot = RunProcess(win::PathJoin(win::SystemDirectory(), "wineboot.exe"), "-e", 60000);
+    EXPECT_TRUE(wineboot.finished);
+    EXPECT_TRUE(LogHas("Entered QuillrestDlg::OnEndSession"));
+    EXPECT_TRUE(LogHas("\tLeaving QuillrestDlg::OnEndSession"));
+    EXPECT_TRUE(LogHas("InstallSelfForBoot"));
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, kOwnRunValue));
+    EXPECT_EQ("late.exe", ReadString(HKEY_CURRENT_USER, CapturePath(kRunKey).c_str(), "QrTestLate"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, "QrTestLate"));
+    // The log-off ended the process after its handler ran.
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_, 10000));
+}
+
+} // namespace

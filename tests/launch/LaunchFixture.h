@@ -1,0 +1,154 @@
+// Shared fixture of the capture and boot tests: clean capture keys, Run values and Startup folders.
+#pragma once
+#include "TestSupport.h"
+#include "app/RegNames.h"
+#include "install/System.h"
+#include "launch/WorkOrder.h"
+#include "win/Raii.h"
+#include "win/Util.h"
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <string>
+#include <vector>
+
+namespace qrtest {
+
+// Every Run value and Startup file the tests create starts with this.
+constexpr const char* kTestPrefix = "QrTest";
+
+inline std::string CapturePath(const char* runKey)
+{
+    return std::string(runKey) + "\\" + kCaptureSubkey;
+}
+
+inline std::string StartupFolder(int csidl)
+{
+    std::string folder;
+    if (!win::SpecialFolder(csidl, folder)) {
+        char buffer[MAX_PATH * 2] = "";
+        SHGetSpecialFolderPathA(nullptr, buffer, csidl, TRUE);
+        folder = buffer;
+    }
+    return folder;
+}
+
+inline std::vector<std::string> FolderFiles(const std::string& folder, const char* pattern)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    win::UniqueFind find(FindFirstFileA(win::PathJoin(folder, pattern).c_str(), &found));
+    if (!find)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    } while (FindNextFileA(find.Get(), &found));
+    return names;
+}
+
+inline std::vector<std::string> ValueNames(HKEY root, const std::string& path)
+{
+    std::vector<std::string> names;
+    win::UniqueKey key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
+        return names;
+    for (DWORD index = 0;; ++index) {
+        char name[16384];
+        DWORD size = sizeof(name);
+        if (RegEnumValueA(key.Get(), index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.push_back(name);
+    }
+    return names;
+}
+
+inline void DeleteValue(HKEY root, const char* path, const char* name)
+{
+    win::UniqueKey key;
+    if (RegOpenKeyExA(root, path, 0, KEY_SET_VALUE, key.Out()) == ERROR_SUCCESS)
+        RegDeleteValueA(key.Get(), name);
+}
+
+// Writes a shortcut with IShellLinkA (COM must be initialised).
+inline bool MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments,
+                         const std::string& workingDir, int showCmd)
+{
+    win::ComPtr<IShellLinkA> link;
+    win::ComPtr<IPersistFile> file;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.OutVoid())))
+        return false;
+    link->SetPath(target.c_str());
+    link->SetArguments(arguments.c_str());
+    link->SetWorkingDirectory(workingDir.c_str());
+    link->SetShowCmd(showCmd);
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.OutVoid())))
+        return false;
+    wchar_t wide[MAX_PATH * 2];
+    MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH * 2);
+    return SUCCEEDED(file->Save(wide, TRUE));
+}
+
+// The show command stored in a .lnk header (offset 0x3C); Wine's GetShowCmd always says 1.
+inline int LinkHeaderShowCmd(const std::string& linkPath)
+{
+    std::string bytes;
+    if (!win::ReadWholeFile(linkPath, bytes) || bytes.size() < 0x40)
+        return -1;
+    return static_cast<unsigned char>(bytes[0x3C]) | (static_cast<unsigned char>(bytes[0x3D]) << 8);
+}
+
+// Resets everything the capture touches, before and after each test.
+class CaptureTest : public ProductTest {
+protected:
+    void SetUp() override
+    {
+        ProductTest::SetUp();
+        if (useCom_)
+            CoInitialize(nullptr);
+        batchPath_ = GetUninstallBatchPath();
+        hadBatch_ = win::ReadWholeFile(batchPath_, savedBatch_);
+        ownRunValue_ = ReadString(HKEY_LOCAL_MACHINE, kRunKey, kOwnRunValue);
+        Clean();
+    }
+    void TearDown() override
+    {
+        Clean();
+        if (hadBatch_)
+            win::WriteWholeFile(batchPath_, savedBatch_);
+        if (ownRunValue_.empty())
+            DeleteValue(HKEY_LOCAL_MACHINE, kRunKey, kOwnRunValue);
+        else
+            SetString(HKEY_LOCAL_MACHINE, kRunKey, kOwnRunValue, ownRunValue_);
+        OverrideIs9xForTest(-1);
+        OverrideIsAdministratorForTest(-1);
+        if (useCom_)
+            CoUninitialize();
+        ProductTest::TearDown();
+    }
+    void Clean()
+    {
+        for (const char* key : {kRunKey, kRunServicesKey}) {
+            DeleteTree(HKEY_LOCAL_MACHINE, CapturePath(key).c_str());
+            DeleteTree(HKEY_CURRENT_USER, CapturePath(key).c_str());
+            for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+                for (const std::string& name : ValueNames(root, key))
+                    if (name.empty() || name.compare(0, 6, kTestPrefix) == 0)
+                        DeleteValue(root, key, name.c_str());
+        }
+        for (int csidl : {CSIDL_STARTUP, CSIDL_COMMON_STARTUP}) {
+            const std::string folder = StartupFolder(csidl);
+            for (const std::string& name : FolderFiles(folder, "QrTest*"))
+                DeleteFileA(win::PathJoin(folder, name).c_str());
+        }
+        DeleteFileA(batchPath_.c_str());
+    }
+
+    // A test that must own no window (COM makes one) turns this off.
+    bool useCom_ = true;
+    std::string batchPath_;
+    std::string savedBatch_;
+    bool hadBatch_ = false;
+    std::string ownRunValue_;
+};
+
+} // namespace qrtest

@@ -1,0 +1,138 @@
+// Capture of Run values and Startup shortcuts, and the restore batch file.
+#include "LaunchFixture.h"
+#include "launch/Redirect.h"
+#include "launch/WorkQueue.h"
+
+using namespace qrtest;
+
+namespace {
+
+class RedirectTest : public CaptureTest {
+protected:
+    std::string userStartup_ = StartupFolder(CSIDL_STARTUP);
+    std::string commonStartup_ = StartupFolder(CSIDL_COMMON_STARTUP);
+
+    std::string Link(const std::string& folder, const char* name) { return win::PathJoin(folder, name); }
+    std::string Batch()
+    {
+        std::string text;
+        win::ReadWholeFile(batchPath_, text);
+        return text;
+    }
+};
+
+TEST_F(RedirectTest, CaptureParksEverythingAndIsIdempotent)
+{
+    OverrideIs9xForTest(0);
+    SetString(HKEY_LOCAL_MACHINE, kRunKey, "QrTestM", "m.exe");
+    SetString(HKEY_LOCAL_MACHINE, kRunKey, kOwnRunValue, "own.exe -hklm");
+    SetString(HKEY_CURRENT_USER, kRunKey, "QrTestU", "u.exe", REG_EXPAND_SZ);
+    const std::string userLink = Link(userStartup_, "QrTestU.lnk");
+    const std::string commonLink = Link(commonStartup_, "QrTestC.lnk");
+    ASSERT_TRUE(MakeShortcut(userLink, ToolPath("probe"), "", "", 1));
+    ASSERT_TRUE(MakeShortcut(commonLink, ToolPath("probe"), "", "", 1));
+
+    PrepForReboot();
+    const std::string firstBatch = Batch();
+    PrepForReboot();
+
+    EXPECT_TRUE(FolderFiles(userStartup_, "QrTest*.lnk").empty());
+    EXPECT_TRUE(win::FileExists(userLink + ".Quillrest"));
+    EXPECT_TRUE(win::FileExists(commonLink + ".Quillrest"));
+    EXPECT_EQ(std::vector<std::string>({kOwnRunValue}), ValueNames(HKEY_LOCAL_MACHINE, kRunKey));
+    EXPECT_TRUE(ValueNames(HKEY_CURRENT_USER, kRunKey).empty());
+    EXPECT_EQ("m.exe", ReadString(HKEY_LOCAL_MACHINE, CapturePath(kRunKey).c_str(), "QrTestM"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, CapturePath(kRunKey).c_str(), kOwnRunValue));
+    // Type and data travel unchanged.
+    win::UniqueKey key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, CapturePath(kRunKey).c_str(), 0, KEY_READ, key.Out()));
+    DWORD type = 0;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key.Get(), "QrTestU", nullptr, &type, nullptr, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), type);
+
+    // Byte for byte: header, then one pair per parked shortcut, common folder first.
+    EXPECT_EQ(RestoreBatchHeader() + RestoreBatchPair(commonLink, commonLink + ".Quillrest") +
+                  RestoreBatchPair(userLink, userLink + ".Quillrest"),
+              firstBatch);
+    EXPECT_EQ(firstBatch, Batch());
+}
+
+TEST_F(RedirectTest, ReaddedEntriesReplaceParkedOnes)
+{
+    OverrideIs9xForTest(0);
+    SetString(HKEY_CURRENT_USER, kRunKey, "QrTestR", "old.exe");
+    const std::string link = Link(userStartup_, "QrTestR.lnk");
+    ASSERT_TRUE(MakeShortcut(link, ToolPath("probe"), "old", "", 1));
+    PrepForReboot();
+
+    SetString(HKEY_CURRENT_USER, kRunKey, "QrTestR", "new.exe");
+    ASSERT_TRUE(MakeShortcut(link, ToolPath("probe"), "new", "", 1));
+    PrepForReboot();
+
+    EXPECT_EQ("new.exe", ReadString(HKEY_CURRENT_USER, CapturePath(kRunKey).c_str(), "QrTestR"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, "QrTestR"));
+    EXPECT_FALSE(win::FileExists(link));
+    WorkItem item;
+    ASSERT_TRUE(ReadParkedShortcut(link + ".Quillrest", SourceUserStartup, item));
+    EXPECT_EQ(" new", item.CommandLine.substr(item.CommandLine.size() - 4));
+    // The pair is in the batch file only once.
+    const std::string pair = RestoreBatchPair(link, link + ".Quillrest");
+    const std::string batch = Batch();
+    EXPECT_EQ(batch.find(pair), batch.rfind(pair));
+}
+
+TEST_F(RedirectTest, LongValueDoesNotEndTheWalk)
+{
+    OverrideIs9xForTest(0);
+    SetString(HKEY_CURRENT_USER, kRunKey, "QrTest1", "one.exe");
+    SetString(HKEY_CURRENT_USER, kRunKey, "QrTest2", std::string(6000, 'd'));
+    SetString(HKEY_CURRENT_USER, kRunKey, ("QrTest" + std::string(2100, 'n')).c_str(), "named.exe");
+    SetString(HKEY_CURRENT_USER, kRunKey, "QrTest3", "three.exe");
+    RedirectRegKeyToQuillrest(HKEY_CURRENT_USER, kRunKey, 509);
+    EXPECT_TRUE(ValueNames(HKEY_CURRENT_USER, kRunKey).empty());
+    EXPECT_EQ(4u, ValueNames(HKEY_CURRENT_USER, CapturePath(kRunKey)).size());
+    EXPECT_EQ(std::string(6000, 'd'), ReadString(HKEY_CURRENT_USER, CapturePath(kRunKey).c_str(), "QrTest2"));
+}
+
+TEST_F(RedirectTest, RunServicesOnlyOn9xAndMachineKeysOnlyForAdministrators)
+{
+    SetString(HKEY_LOCAL_MACHINE, kRunServicesKey, "QrTestS", "s.exe");
+    SetString(HKEY_LOCAL_MACHINE, kRunKey, "QrTestM", "m.exe");
+    OverrideIs9xForTest(0);
+    PrepForReboot();
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kRunServicesKey, "QrTestS"));
+
+    OverrideIs9xForTest(1);
+    OverrideIsAdministratorForTest(0);
+    SetString(HKEY_LOCAL_MACHINE, kRunKey, "QrTestM2", "m2.exe");
+    PrepForReboot();
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kRunServicesKey, "QrTestS"));
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, "QrTestM2"));
+
+    OverrideIsAdministratorForTest(1);
+    PrepForReboot();
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kRunServicesKey, "QrTestS"));
+    EXPECT_EQ("s.exe", ReadString(HKEY_LOCAL_MACHINE, CapturePath(kRunServicesKey).c_str(), "QrTestS"));
+    DeleteValue(HKEY_LOCAL_MACHINE, kRunServicesKey, "QrTestS");
+}
+
+TEST_F(RedirectTest, BatchFileRunByCmdRestoresTheShortcuts)
+{
+    OverrideIs9xForTest(0);
+    const std::string a = Link(userStartup_, "QrTest A.lnk");
+    const std::string b = Link(userStartup_, "QrTestB.lnk");
+    ASSERT_TRUE(MakeShortcut(a, ToolPath("probe"), "", "", 1));
+    ASSERT_TRUE(MakeShortcut(b, ToolPath("probe"), "", "", 1));
+    PrepForReboot();
+    ASSERT_FALSE(win::FileExists(a));
+
+    RunResult run = RunProcess(win::PathJoin(win::SystemDirectory(), "cmd.exe"), "/c \"" + batchPath_ + "\"", 60000,
+                               "C:\\");
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(win::FileExists(a));
+    EXPECT_TRUE(win::FileExists(b));
+    EXPECT_FALSE(win::FileExists(a + ".Quillrest"));
+    EXPECT_FALSE(win::FileExists(b + ".Quillrest"));
+}
+
+} // namespace

@@ -1,0 +1,117 @@
+// Pure rules of the work queue, the restore batch text and the boot window.
+#include "TestSupport.h"
+#include "launch/BootRules.h"
+#include "launch/Redirect.h"
+#include "launch/WorkOrder.h"
+
+namespace {
+
+std::vector<WorkItem> Items(const std::vector<std::string>& names)
+{
+    std::vector<WorkItem> items;
+    for (const std::string& name : names) {
+        WorkItem item;
+        item.Name = name;
+        items.push_back(item);
+    }
+    return items;
+}
+
+std::vector<std::string> Names(const std::vector<WorkItem>& items)
+{
+    std::vector<std::string> names;
+    for (const WorkItem& item : items)
+        names.push_back(item.Name);
+    return names;
+}
+
+using Names_t = std::vector<std::string>;
+
+struct OrderCase {
+    const char* label;
+    std::string sortingOrder;
+    Names_t input;
+    Names_t expected;
+};
+
+TEST(WorkOrder, SortsByFirstOccurrenceThenName)
+{
+    const OrderCase cases[] = {
+        {"empty order keeps collection order", "", {"z", "a", "m"}, {"z", "a", "m"}},
+        {"unnamed items first", "b\1a\1", {"a", "b", "c"}, {"c", "b", "a"}},
+        {"case-insensitive lookup", "foo\1Bar\1", {"BAR", "Foo"}, {"Foo", "BAR"}},
+        {"substring takes first occurrence", "NetMeeting\1Net\1Zip\1", {"Zip", "NetMeeting", "Net"},
+         {"Net", "NetMeeting", "Zip"}},
+        {"absent names by lower-cased name", "x\1", {"beta", "Alpha", "x", "gamma"}, {"Alpha", "beta", "gamma", "x"}},
+        {"empty name found at the start", "a\1b\1", {"b", "", "a"}, {"", "a", "b"}},
+    };
+    for (const OrderCase& c : cases) {
+        std::vector<WorkItem> queue = Items(c.input);
+        SortWorkQueue(queue, c.sortingOrder);
+        EXPECT_EQ(c.expected, Names(queue)) << c.label;
+    }
+}
+
+struct IgnoreCase {
+    const char* label;
+    std::string ignoreList;
+    Names_t input;
+    Names_t expected;
+};
+
+TEST(WorkOrder, IgnoreListMatchesWholeNamesOnly)
+{
+    const IgnoreCase cases[] = {
+        {"nothing ignored", "", {"Foo", ""}, {"Foo", ""}},
+        {"prefix of a listed name stays", "FooBar\1", {"Foo", "FooBar", "oo"}, {"Foo", "oo"}},
+        {"case-sensitive", "foo\1", {"Foo", "foo"}, {"Foo"}},
+        {"unnamed value launched", "A\1B\1", {"", "A", "C"}, {"", "C"}},
+        {"empty entry ignores the unnamed value", "A\1\1", {"", "A", "C"}, {"C"}},
+        {"last name without separator", "A\1B", {"A", "B", "C"}, {"C"}},
+        {"order kept", "m\1", {"z", "m", "a", "m"}, {"z", "a"}},
+    };
+    for (const IgnoreCase& c : cases) {
+        std::vector<WorkItem> queue = Items(c.input);
+        RemoveIgnoredItems(queue, c.ignoreList);
+        EXPECT_EQ(c.expected, Names(queue)) << c.label;
+    }
+}
+
+TEST(WorkOrder, LinkDisplayNameAndQuoting)
+{
+    EXPECT_EQ("My Tool", LinkDisplayName("C:\\Start Menu\\Startup\\My Tool.lnk.Quillrest"));
+    EXPECT_EQ("My Tool", LinkDisplayName("C:\\Startup\\My Tool.LNK.QUILLREST"));
+    EXPECT_EQ("Odd.txt", LinkDisplayName("C:\\x\\Odd.txt"));
+    EXPECT_EQ("Tool.lnk.Quillrest", LinkDisplayName("Tool.lnk.Quillrest"));
+    EXPECT_EQ("\"C:\\Program Files\\a.exe\"", QuoteSpaces("C:\\Program Files\\a.exe"));
+    EXPECT_EQ("C:\\PROGRA~1\\a.exe", QuoteSpaces("C:\\PROGRA~1\\a.exe"));
+}
+
+TEST(RestoreBatchText, HeaderPairAndDuplicates)
+{
+    const std::string header =
+        "REM This file exists just in case you find that you're having problems after Quillrest has been\r\n"
+        "REM removed from your system.  Simply run this file to restore all shortcuts that were altered.\r\n";
+    const std::string pair = "copy \"C:\\S\\A.lnk.Quillrest\" \"C:\\S\\A.lnk\"\r\ndel \"C:\\S\\A.lnk.Quillrest\"\r\n";
+    EXPECT_EQ(header, RestoreBatchHeader());
+    EXPECT_EQ(pair, RestoreBatchPair("C:\\S\\A.lnk", "C:\\S\\A.lnk.Quillrest"));
+    EXPECT_EQ(header + pair, RestoreBatchAddition("", "C:\\S\\A.lnk", "C:\\S\\A.lnk.Quillrest"));
+    EXPECT_EQ("", RestoreBatchAddition(header + pair, "c:\\s\\a.LNK", "C:\\S\\a.lnk.quillrest"));
+    EXPECT_EQ(RestoreBatchPair("C:\\S\\B.lnk", "C:\\S\\B.lnk.Quillrest"),
+              RestoreBatchAddition(header + pair, "C:\\S\\B.lnk", "C:\\S\\B.lnk.Quillrest"));
+}
+
+TEST(BootRules, LaunchDelayProgressAndGeometry)
+{
+    const struct { DWORD stored; short delay; } delays[] = {{0, 8}, {1, 1}, {8, 8}, {60, 60}, {61, 60}, {0xFFFFFFFF, 60}};
+    for (const auto& d : delays)
+        EXPECT_EQ(d.delay, LaunchDelayFromSetting(d.stored)) << d.stored;
+    EXPECT_EQ(8, ProgressUpperBound(0, 8));     // empty queue: one delay
+    EXPECT_EQ(24, ProgressUpperBound(2, 8));
+    EXPECT_EQ(0xFFFF, ProgressUpperBound(5000, 60));
+    EXPECT_EQ(480, CentredLeft(1280, 320));
+    EXPECT_EQ(479, CentredLeft(1280, 321));     // rounded toward zero
+    EXPECT_EQ(20 + 93 - 1, CutWindowHeight(20, 93));
+}
+
+} // namespace
