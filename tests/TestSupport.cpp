@@ -287,6 +287,9 @@ DWORD WINAPI DialogAnswerer::Run(LPVOID param)
             else
                 PostMessageA(box, WM_COMMAND, MAKEWPARAM(self->buttonId_, BN_CLICKED), 0);
             self->answered_ = true;
+            // Wait until the box is gone, so a following answerer cannot catch it closing.
+            for (DWORD waited = 0; IsWindow(box) && waited < 5000; waited += 20)
+                Sleep(20);
             return 0;
         }
         Sleep(20);

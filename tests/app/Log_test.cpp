@@ -30,6 +30,7 @@ class LogTest : public ProductTest {};
 
 TEST_F(LogTest, WritesCallersLastErrorAndClearsIt)
 {
+    WriteLog("the first call creates the log mutex, which sets the last error itself");
     SetLastError(1234);
     WriteLog("first %d", 7);
     EXPECT_EQ(0u, GetLastError());
