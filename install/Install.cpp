@@ -1,18 +1,311 @@
-// Install and uninstall.
+// Install and uninstall: the system-directory copy, its registrations, and their removal.
 #include "install/Install.h"
+#include "adblock/AdBlock.h"
 #include "app/Log.h"
+#include "app/RegNames.h"
+#include "app/Settings.h"
+#include "install/System.h"
+#include "install/WinInit.h"
+#include "launch/Redirect.h"
+#include "launch/Restore.h"
+#include "res/resource.h"
+#include "win/Raii.h"
+#include "win/Util.h"
+#include <shellapi.h>
+#include <shlwapi.h>
+
+namespace {
+
+const char* kDefaultUninstallLink = "http://www.hollowmere.com/Quillrest/uninstall.asp";
+const char* kUninstallCommandSuffix = " -configure";
+const char* kFileTypeKey = ".Quillrest";
+const char* kFileTypeClass = "QuillrestLink";
+const char* kFileTypeDescription = "Quillrest Link";
+const int kCopyAttempts = 5;
+
+void Inform(const char* text, const char* title)
+{
+    MessageBoxA(nullptr, text, title, MB_OK);
+}
+
+bool SetStringValue(HKEY key, const char* name, const std::string& text, DWORD type = REG_SZ)
+{
+    return RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+}
+
+std::string AppletPath()
+{
+    return win::Format("%s\\%s", win::SystemDirectory().c_str(), kAppletName);
+}
+
+// The installed program's path in double quotes, as Add/Remove Programs shows it.
+std::string QuotedInstalledPath()
+{
+    return win::Format("\"%s\\%s\"", win::SystemDirectory().c_str(), kExeName);
+}
+
+HANDLE CreateAppletFile(const std::string& path)
+{
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+// Writes the embedded applet out byte for byte; false only when the file can't be created.
+bool WriteApplet()
+{
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_APPLET_FILE), "FILE");
+    HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data)
+        return true;
+    DWORD size = SizeofResource(nullptr, found);
+    const std::string path = AppletPath();
+    win::UniqueFile file(CreateAppletFile(path));
+    if (!file) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        file.Reset(CreateAppletFile(path));
+    }
+    if (!file) {
+        WriteLog("Failed to create %s", path.c_str());
+        Inform("Unable to install a file.  Please login as a power user (Administrator for example) and try the "
+               "installation again.",
+               "Can't Install");
+        return false;
+    }
+    DWORD written = 0;
+    WriteFile(file.Get(), data, size, &written, nullptr);
+    file.Reset();
+    WriteLog("Installed %s", path.c_str());
+    return true;
+}
+
+bool CopyProgram()
+{
+    const std::string source = win::ModulePath();
+    if (win::ToLower(source).find(win::ToLower(win::SystemDirectory())) != std::string::npos)
+        return true;
+    const std::string destination = GetInstalledExePath();
+    for (int attempt = 1; attempt <= kCopyAttempts; ++attempt) {
+        SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
+        BOOL copied = CopyFileA(source.c_str(), destination.c_str(), FALSE);
+        WriteLog("Copy src=%s, dst=%s, Res=%d, GLE=%d", source.c_str(), destination.c_str(), copied ? 1 : 0,
+                 static_cast<int>(GetLastError()));
+        if (copied)
+            return true;
+        // A resident instance that was just told to end may still hold the file.
+        if (attempt < kCopyAttempts)
+            Sleep(1000);
+    }
+    Inform("Unable to install the Quillrest.exe file.  Please login as a power user (Administrator for example) and "
+           "try again.",
+           "Can't Install");
+    return false;
+}
+
+void RegisterUninstall()
+{
+    win::UniqueKey key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                        key.Out(), nullptr) != ERROR_SUCCESS) {
+        WriteLog("Failed to RegCreateKeyEx for uninstall");
+    } else {
+        bool named = SetStringValue(key.Get(), "DisplayName", "Quillrest");
+        if (!named)
+            WriteLog("Failed to RegSetValueEx for uninstall DisplayName");
+        const std::string icon = QuotedInstalledPath();
+        SetStringValue(key.Get(), "DisplayIcon", icon);
+        SetStringValue(key.Get(), "UninstallString", icon + kUninstallCommandSuffix);
+        key.Reset();
+        if (named)
+            return;
+    }
+    Inform("Unable to add Quillrest to Add/Remove Programs in Control Panel.  The installation will continue, but "
+           "you should install again while logged in as Administrator (or another power user) to correct this.",
+           "Can't Add Uninstall");
+}
+
+void RegisterApplet()
+{
+    const std::string applet = AppletPath();
+    int registered = 0;
+    if (WritePrivateProfileStringA("MMCPL", kAppletName, applet.c_str(), "control.ini"))
+        ++registered;
+    else
+        WriteLog("Failed to WritePrivateProfileString for control panel");
+    win::UniqueKey key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kCplsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                        key.Out(), nullptr) != ERROR_SUCCESS) {
+        WriteLog("Failed to RegCreateKeyEx for control panel");
+    } else if (!SetStringValue(key.Get(), kOwnRunValue, applet, REG_EXPAND_SZ)) {
+        WriteLog("Failed to RegSetValueEx for control panel");
+    } else {
+        ++registered;
+    }
+    if (registered < 2) {
+        const char* text = "For some reason, Quillrest has run into problems installing its Control Panel applet.  "
+                           "You can fix this by installing again as a power user (Administrator for example).";
+        WriteLog("%s", text);
+        Inform(text, "Can't Install Applet");
+    }
+}
+
+void SetDefaultValue(const char* path, const char* text)
+{
+    win::UniqueKey key;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.Out(),
+                        nullptr) == ERROR_SUCCESS &&
+        text)
+        SetStringValue(key.Get(), nullptr, text);
+}
+
+void RemoveUninstallEntry()
+{
+    win::UniqueKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_WRITE, key.Out()) == ERROR_SUCCESS) {
+        RegDeleteValueA(key.Get(), "DisplayName");
+        RegDeleteValueA(key.Get(), "DisplayIcon");
+        RegDeleteValueA(key.Get(), "UninstallString");
+    }
+    key.Reset();
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
+}
+
+std::string ShortPath(const std::string& path)
+{
+    char buffer[MAX_PATH * 2] = "";
+    DWORD length = GetShortPathNameA(path.c_str(), buffer, sizeof(buffer));
+    // A path that has no short form (or no longer exists) is written as it is.
+    return length > 0 && length < sizeof(buffer) ? std::string(buffer, length) : path;
+}
+
+void AddWinInitEntry(const std::string& path, const char* newPath)
+{
+    const std::string file = win::Format("%s\\WININIT.INI", win::WindowsDirectory().c_str());
+    std::string contents;
+    win::ReadWholeFile(file, contents);
+    const std::string entry = WinInitEntry(newPath ? ShortPath(newPath) : "NUL", ShortPath(path));
+    std::string text = InsertWinInitEntry(WinInitText(contents), entry);
+    // Windows 9x expects the terminating NUL byte after the text.
+    text.push_back('\0');
+    win::WriteWholeFile(file, text);
+}
+
+} // namespace
+
+std::string FarewellAddress(const std::string& link, DWORD installTime, DWORD now)
+{
+    long long days = (static_cast<long long>(now) - static_cast<long long>(installTime)) / 86400;
+    return win::Format("%s?D=%d", link.empty() ? kDefaultUninstallLink : link.c_str(), static_cast<int>(days));
+}
 
 bool DoInstall()
 {
     WriteLog("DoInstall");
-    return false;
+    if (!IsAdministrator()) {
+        int answer = MessageBoxA(
+            nullptr,
+            "The installation process needs access to a variety of places on the computer to correctly install "
+            "Quillrest.  The user you are currently logged in as does not have permission to fully install.\r\n\r\n"
+            "You are recommended to cancel the installation, login as an administrator on this computer, and then run "
+            "the installation again.\r\n\r\nDo you want to cancel the installation?",
+            "Not Enough Rights To Completely Install", MB_YESNO);
+        if (answer == IDYES) {
+            Inform("Installation cancelled.", "Cancelled");
+            return false;
+        }
+    }
+    if (!InstallSelfForBoot()) {
+        Inform("You are logged in as a user that doesn't have enough rights on the computer to complete the "
+               "installation.  Please login as a power user (Administrator for example) and try the installation "
+               "again.",
+               "Not Allowed to Install");
+        return false;
+    }
+    if (!WriteApplet())
+        return false;
+    if (!CopyProgram())
+        return false;
+    RegisterUninstall();
+    RegisterApplet();
+    if (ProductDwordOrDefault(kInstallTime, 0) == 0)
+        SetProductDword(kInstallTime, win::UnixTimeNow());
+    PrepForReboot();
+    RegisterFileType();
+    return true;
 }
 
 void DoUninstall()
 {
     WriteLog("DoUninstall");
+    if (!IsAdministrator()) {
+        int answer = MessageBoxA(
+            nullptr,
+            "Uninstall needs access to a variety of places on the computer to cleanly remove Quillrest.  The user you "
+            "are currently logged in as does not have permission to uninstall from all necessary places.\r\n\r\n"
+            "You are recommended to cancel the uninstall, login as an administrator on this computer, and then run "
+            "the uninstall again.\r\n\r\nDo you want to cancel the uninstall?",
+            "Not Enough Rights To Cleanly Uninstall", MB_YESNO);
+        if (answer == IDYES) {
+            Inform("Uninstall cancelled.", "Cancelled");
+            return;
+        }
+    }
+    RestorePreviousProxyConfig();
+    ShutdownRunningApps();
+    if (!RestoreRedirectedApps()) {
+        WriteLog("Uninstall cancelled");
+        Inform("Uninstall has been cancelled because of an error.", "Cancelled");
+        ExitProcess(0);
+    }
+    MoveFileAtReboot(AppletPath());
+    MoveFileAtReboot(GetInstalledExePath());
+    RemoveFromBoot();
+    RemoveUninstallEntry();
+    const std::string address =
+        FarewellAddress(ProductString(kUninstallLink), ProductDword(kInstallTime, 0), win::UnixTimeNow());
+    WriteLog("URL=%s", address.c_str());
+    SHDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
+    Inform("Quillrest has been removed from the system.  The next time you reboot, the remaining product files will "
+           "be cleaned up.\r\n\r\nThank you for trying Quillrest.",
+           "Uninstall Complete");
+    ShellExecuteA(nullptr, "open", address.c_str(), "", "C:\\", SW_SHOWNORMAL);
 }
 
-void RemoveFromBoot() {}
-void RegisterFileType() {}
-void MoveFileAtReboot(const std::string&, const char*) {}
+void RemoveFromBoot()
+{
+    WriteLog("RemoveFromBoot");
+    win::UniqueKey run;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_WRITE, run.Out()) != ERROR_SUCCESS) {
+        WriteLog("Failed to RegOpenKeyEx for RemoteFromBoot");
+        return;
+    }
+    if (RegDeleteValueA(run.Get(), kOwnRunValue) != ERROR_SUCCESS)
+        WriteLog("Failed to RegDeleteValue for RemoteFromBoot");
+}
+
+void RegisterFileType()
+{
+    WriteLog("RegisterFileType");
+    const std::string command = QuotedInstalledPath() + " \"%1\"";
+    SetDefaultValue(kFileTypeKey, kFileTypeClass);
+    SetDefaultValue(kFileTypeClass, kFileTypeDescription);
+    SetDefaultValue("QuillrestLink\\Shell", nullptr);
+    SetDefaultValue("QuillrestLink\\Shell\\Open", nullptr);
+    SetDefaultValue("QuillrestLink\\Shell\\Open\\Command", command.c_str());
+}
+
+void MoveFileAtReboot(const std::string& path, const char* newPath)
+{
+    if (!Is9x()) {
+        using MoveFileExFn = BOOL(WINAPI*)(LPCSTR, LPCSTR, DWORD);
+        win::UniqueLibrary kernel(LoadLibraryA("Kernel32.dll"));
+        auto moveFileEx = win::LookUp<MoveFileExFn>(kernel.Get(), "MoveFileExA");
+        if (!moveFileEx)
+            return;
+        BOOL moved = moveFileEx(path.c_str(), newPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
+        WriteLog("MoveFileEx b=%d, gle=%d", moved ? 1 : 0, static_cast<int>(GetLastError()));
+        return;
+    }
+    AddWinInitEntry(path, newPath);
+}

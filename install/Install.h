@@ -1,5 +1,6 @@
 // Install and uninstall.
 #pragma once
+#include <windows.h>
 #include <string>
 
 bool DoInstall();
@@ -8,3 +9,7 @@ void RemoveFromBoot();
 void RegisterFileType();
 // No new path schedules a deletion.
 void MoveFileAtReboot(const std::string& path, const char* newPath = nullptr);
+
+// The farewell page address "<link>?D=<whole days since install>"; an empty
+// link falls back to the vendor's uninstall page.
+std::string FarewellAddress(const std::string& link, DWORD installTime, DWORD now);

@@ -8,8 +8,54 @@ class WelcomeDlg : public win::ModelessDialog {
 public:
     bool Create(HWND owner);
     const char* TraceName() const override { return "WelcomeDlg"; }
+
+protected:
+    bool OnInit() override;
+    void OnOK() override;
 };
 
 // Message dialog (template 155); `mode` is MB_OK, MB_OKCANCEL or MB_YESNO.
 int ShowMessageDialog(HWND owner, const std::string& message, const std::string& title, int mode,
                       const std::string& settingName);
+
+// "Reporting Trouble" (template 150): switches the diagnostic log on and off.
+class TroubleDlg : public win::ModalDialog {
+public:
+    INT_PTR Run(HWND owner);
+    const char* TraceName() const override { return "TroubleDlg"; }
+
+protected:
+    bool OnInit() override;
+    bool OnCommand(int id, int code, HWND control) override;
+};
+
+// Status popup (template 156): a pale strip above the taskbar while background
+// work runs.  Allocate it with new: it releases itself when its window is
+// destroyed (by the caller's DestroyWindow or its own "Don't show" box), and
+// when Create fails.
+class CheckingForUpdatesDlg : public win::ModelessDialog {
+public:
+    CheckingForUpdatesDlg(HWND owner, const std::string& firstLine, const std::string& secondLine,
+                          const std::string& dontShowValue);
+    // The popup's window, or NULL (the object is then gone already).
+    HWND Create();
+    const char* TraceName() const override { return "CheckingForUpdatesDlg"; }
+
+protected:
+    bool OnInit() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    void OnTimer(UINT_PTR id) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void OnDestroyed() override;
+
+private:
+    HWND owner_;
+    std::string firstLine_;
+    std::string secondLine_;
+    std::string dontShowValue_;
+    win::UniqueGdi background_;
+};
+
+// Where the status popup goes: horizontally centred on the work area, its
+// bottom one pixel above the work area's bottom.
+POINT StatusPopupPosition(const RECT& workArea, int width, int height);

@@ -1,0 +1,264 @@
+// Restoration of start-up entries: puts parked shortcuts and captured Run values back at uninstall.
+#include "launch/Restore.h"
+#include "app/Log.h"
+#include "app/RegNames.h"
+#include "install/System.h"
+#include "ui/SmallDialogs.h"
+#include "win/Raii.h"
+#include "win/Util.h"
+#include <shellapi.h>
+#include <shlobj.h>
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+const DWORD kValueBufferSize = 2052;
+// Values larger than this are not believed: the walk of that key ends there.
+const DWORD kLargestValue = 16 * 1024 * 1024;
+const char* kParkedPattern = "*.Quillrest";
+
+const char* kCantReadWholeText =
+    "Uninstall is unable to inspect the entire registry to ensure all users' start settings have been restored.  If "
+    "there is only one user/login that ever uses this computer, this is not a problem and you should continue.  "
+    "However, if there are many users with their own usernames/logins, it might mean some users settings aren't "
+    "restored.  In this case, you should stop, login as a power user, and then uninstall again.\r\n\r\nWould you "
+    "like to ignore this error and continue uninstall?";
+
+// Asks a Yes/No question titled "Error"; true when the user chose to stop.
+bool AskStop(const std::string& text, UINT icon)
+{
+    WriteLog("%s", text.c_str());
+    return MessageBoxA(nullptr, text.c_str(), "Error", MB_YESNO | icon) == IDYES;
+}
+
+bool AskStartupItemException()
+{
+    return AskStop(win::Format("There has been an error restoring a Startup item.  You should stop and login as a "
+                               "power user (Administrator) on this computer and try again.\r\nDo you want to stop so "
+                               "you can login as a different user?\r\n\r\n[exception GLE=%d]",
+                               static_cast<int>(GetLastError())),
+                   MB_ICONWARNING);
+}
+
+// One captured value read from the capture key; the buffers grow when a value
+// does not fit, so a long value is restored like any other.
+struct ValueReader {
+    std::vector<char> name = std::vector<char>(kValueBufferSize);
+    std::vector<BYTE> data = std::vector<BYTE>(kValueBufferSize + 2);
+    DWORD nameLength = 0;
+    DWORD dataLength = 0;
+    DWORD type = 0;
+
+    LONG Read(HKEY key, DWORD index)
+    {
+        for (;;) {
+            nameLength = static_cast<DWORD>(name.size());
+            dataLength = static_cast<DWORD>(data.size() - 2);
+            LONG result = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(),
+                                        &dataLength);
+            if (result != ERROR_MORE_DATA)
+                return result;
+            if (!Grow(key))
+                return result;
+        }
+    }
+
+    std::string Text() const
+    {
+        std::vector<char> text(data.begin(), data.begin() + dataLength);
+        text.push_back('\0');
+        return std::string(text.data());
+    }
+
+private:
+    bool Grow(HKEY key)
+    {
+        DWORD longestName = 0, longestData = 0;
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
+                         &longestData, nullptr, nullptr);
+        DWORD newName = std::max<DWORD>(static_cast<DWORD>(name.size()) * 2, longestName + 1);
+        DWORD newData = std::max<DWORD>(static_cast<DWORD>(data.size()) * 2, longestData + 2);
+        if (newName > kLargestValue || newData > kLargestValue)
+            return false;
+        name.resize(newName);
+        data.resize(newData);
+        return true;
+    }
+};
+
+bool RestoreRunKeyBody(HKEY root, const char* path)
+{
+    WriteLog("RestoreRunKey hk=x%0X, p=%s", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(root)), path);
+    win::UniqueKey key;
+    win::UniqueKey capture;
+    LONG opened = RegOpenKeyExA(root, path, 0, KEY_WRITE, key.Out());
+    // Registry calls return their error instead of setting the thread's last error.
+    LONG error = opened;
+    if (opened == ERROR_SUCCESS) {
+        std::string capturePath = win::Format("%s\\%s", path, kCaptureSubkey);
+        error = RegCreateKeyExA(root, capturePath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                                nullptr, capture.Out(), nullptr);
+    }
+    if (!key || !capture) {
+        unsigned captureHandle = static_cast<unsigned>(reinterpret_cast<UINT_PTR>(capture.Get()));
+        unsigned keyHandle = static_cast<unsigned>(reinterpret_cast<UINT_PTR>(key.Get()));
+        capture.Reset();
+        key.Reset();
+        if (opened == ERROR_FILE_NOT_FOUND || opened == ERROR_PATH_NOT_FOUND)
+            return true;
+        return !AskStop(win::Format("Unable to restore a boot setting.  You should stop and login as a power user "
+                                    "(Administrator) on this computer and try again.\r\nDo you want to stop so you "
+                                    "can login as a different user?\r\n\r\n[Open/Create Failed GLE=%d, hB=%u, hR=%u]",
+                                    static_cast<int>(error), captureHandle, keyHandle),
+                        MB_ICONWARNING);
+    }
+    std::vector<std::string> restored;
+    ValueReader value;
+    for (DWORD index = 0; value.Read(capture.Get(), index) == ERROR_SUCCESS; ++index) {
+        std::string name(value.name.data(), value.nameLength);
+        std::string text = value.Text();
+        WriteLog("Setting [%s] = [%s]", name.c_str(), text.c_str());
+        if (name == kOwnRunValue)
+            continue;
+        LONG written = RegSetValueExA(key.Get(), name.c_str(), 0, value.type, value.data.data(), value.dataLength);
+        if (written != ERROR_SUCCESS) {
+            // Nothing is deleted from the capture key: a later uninstall finds every value again.
+            return !AskStop(win::Format("Unable to restore a boot setting.  You should sure you're logged in as a "
+                                        "power user (Administrator for example) on this computer and try again.\r\n"
+                                        "Do you want to stop so you can login as a different user?\r\n\r\n[Set "
+                                        "Failed GLE=%d, N=%s, V=%s]",
+                                        static_cast<int>(written), name.c_str(), text.c_str()),
+                            0);
+        }
+        restored.push_back(name);
+    }
+    for (const std::string& name : restored)
+        RegDeleteValueA(capture.Get(), name.c_str());
+    return true;
+}
+
+// The profiles of other users: every folder beside the user's own profile.
+void RestoreOtherUsersStartup()
+{
+    std::string startup;
+    if (!win::SpecialFolder(CSIDL_STARTUP, startup)) {
+        WriteLog("Failed to get CSIDL_STARTUP");
+        return;
+    }
+    std::string parent, tail;
+    if (!SplitStartupPath(startup, parent, tail))
+        return;
+    WIN32_FIND_DATAA found;
+    win::UniqueFind search(FindFirstFileA(win::Format("%s\\*.*", parent.c_str()).c_str(), &found));
+    if (!search)
+        return;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            RestoreStartGroupItems(win::Format("%s\\%s%s", parent.c_str(), found.cFileName, tail.c_str()));
+    } while (FindNextFileA(search.Get(), &found));
+}
+
+bool RestoreUserHives()
+{
+    for (DWORD index = 0;; ++index) {
+        char name[500];
+        DWORD nameLength = sizeof(name);
+        if (RegEnumKeyExA(HKEY_USERS, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return true;
+        WriteLog("RestoreRunKey on %s", name);
+        win::UniqueKey hive;
+        if (RegOpenKeyExA(HKEY_USERS, name, 0, KEY_READ | KEY_WRITE | DELETE, hive.Out()) != ERROR_SUCCESS) {
+            WriteLog("%s", kCantReadWholeText);
+            if (ShowMessageDialog(nullptr, kCantReadWholeText, "Can't Read Whole Registry", MB_YESNO,
+                                  "CANTREADWHOLE") == IDNO)
+                return false;
+            continue;
+        }
+        if (!RestoreRunKey(hive.Get(), kRunKey))
+            return false;
+    }
+}
+
+} // namespace
+
+bool SplitStartupPath(const std::string& startupPath, std::string& profilesParent, std::string& tail)
+{
+    const std::string upper = win::ToUpper(startupPath);
+    size_t startMenu = upper.find("\\START MENU");
+    if (startMenu == std::string::npos)
+        return false;
+    tail = upper.substr(startMenu);
+    size_t profile = startMenu == 0 ? std::string::npos : upper.rfind('\\', startMenu - 1);
+    profilesParent = profile == std::string::npos ? std::string() : upper.substr(0, profile);
+    return true;
+}
+
+bool RestoreStartGroupItems(const std::string& folder)
+{
+    const std::string traceName = win::Format("RestoreStartGroupItems in [%s]", folder.c_str());
+    WriteLog("Entered %s", traceName.c_str());
+    try {
+        WIN32_FIND_DATAA found;
+        win::UniqueFind search(FindFirstFileA(win::PathJoin(folder, kParkedPattern).c_str(), &found));
+        if (!search)
+            return true;
+        do {
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                continue;
+            const std::string path = win::PathJoin(folder, found.cFileName);
+            const std::string target = path.substr(0, path.rfind('.'));
+            WriteLog("Moving [%s] to [%s]", path.c_str(), target.c_str());
+            // The owner re-created the shortcut meanwhile: its new one wins.
+            if (!MoveFileA(path.c_str(), target.c_str()) && win::FileExists(target))
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(search.Get(), &found));
+        return true;
+    } catch (...) {
+        WriteLog("###### Exception in %s", traceName.c_str());
+        return !AskStartupItemException();
+    }
+}
+
+bool RestoreRunKey(HKEY root, const char* path)
+{
+    try {
+        return RestoreRunKeyBody(root, path);
+    } catch (...) {
+        return !AskStop(win::Format("There has been an error restoring a boot setting.  You should stop and login as "
+                                    "a power user (Administrator) on this computer and try again.\r\nDo you want to "
+                                    "stop so you can login as a different user?\r\n\r\n[exception GLE=%d]",
+                                    static_cast<int>(GetLastError())),
+                        MB_ICONWARNING);
+    }
+}
+
+bool RestoreRedirectedApps()
+{
+    WriteLog("Entered %s", "RestoreRedirectedApps");
+    try {
+        std::string folder;
+        if (win::SpecialFolder(CSIDL_COMMON_STARTUP, folder) && !RestoreStartGroupItems(folder))
+            return false;
+        if (win::SpecialFolder(CSIDL_STARTUP, folder) && !RestoreStartGroupItems(folder))
+            return false;
+        RestoreOtherUsersStartup();
+        // By now the moves above put back what they could; the batch file only does the rest.
+        ShellExecuteA(nullptr, "open", GetUninstallBatchPath().c_str(), "", "C:\\", SW_HIDE);
+        WriteLog("RestoreRunKey on HKLM");
+        if (!RestoreRunKey(HKEY_LOCAL_MACHINE, kRunKey))
+            return false;
+        if (Is9x()) {
+            WriteLog("RestoreRunKey on HKLM_SVC");
+            if (!RestoreRunKey(HKEY_LOCAL_MACHINE, kRunServicesKey))
+                return false;
+        }
+        WriteLog("RestoreRunKey on HKCU");
+        if (!RestoreRunKey(HKEY_CURRENT_USER, kRunKey))
+            return false;
+        return RestoreUserHives();
+    } catch (...) {
+        WriteLog("###### Exception in %s", "RestoreRedirectedApps");
+        return !AskStartupItemException();
+    }
+}

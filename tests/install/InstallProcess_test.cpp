@@ -1,0 +1,276 @@
+// Install and uninstall with the shipped program, from a downloads folder to the system directory and back.
+#include "TestSupport.h"
+#include "install/TestHive.h"
+#include "app/RegNames.h"
+#include "install/System.h"
+#include "win/Util.h"
+#include <shlobj.h>
+#include <tlhelp32.h>
+#include <map>
+
+namespace {
+
+const std::string kRun = kRunKey;
+const std::string kCapture = kRun + "\\Quillrest";
+const char* kSampleUser = "QrSampleUser";
+const char* kSampleMachine = "QrSampleMachine";
+const char* kSampleLink = "QrSample.lnk";
+const char* kCommonLink = "QrCommon.lnk";
+
+std::string SystemFile(const char* name)
+{
+    return win::SystemDirectory() + "\\" + name;
+}
+
+std::string FileContents(const std::string& path)
+{
+    std::string text;
+    win::ReadWholeFile(path, text);
+    return text;
+}
+
+bool MutexExists(const char* name)
+{
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name);
+    if (!mutex)
+        return false;
+    CloseHandle(mutex);
+    return true;
+}
+
+// Ends the instances an install starts: the resident one through its shutdown
+// event, anything else left (a configuration sheet) by force.
+void EndInstalledInstances()
+{
+    if (MutexExists(kRunningMutex)) {
+        ShutdownRunningApps();
+        qrtest::WaitFor([] { return !MutexExists(kRunningMutex); }, 5000);
+    }
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        std::string name = win::ToLower(entry.szExeFile);
+        if (name.size() >= 13 && name.compare(name.size() - 13, 13, "quillrest.exe") == 0) {
+            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+            if (process) {
+                TerminateProcess(process, 1);
+                WaitForSingleObject(process, 5000);
+                CloseHandle(process);
+            }
+        }
+    }
+    CloseHandle(snapshot);
+}
+
+std::string Folder(int csidl)
+{
+    std::string path;
+    win::SpecialFolder(csidl, path);
+    return path;
+}
+
+// The start-up places as a comparable listing: Run values with type and data,
+// Startup folder files with their contents.
+std::map<std::string, std::string> StartupPlaces()
+{
+    std::map<std::string, std::string> places;
+    const struct {
+        HKEY root;
+        const char* label;
+    } keys[] = {{HKEY_LOCAL_MACHINE, "HKLM"}, {HKEY_CURRENT_USER, "HKCU"}};
+    for (const auto& key : keys) {
+        for (const std::string& name : qrtest::ValueNames(key.root, kRun)) {
+            DWORD type = 0;
+            std::string data;
+            qrtest::GetRaw(key.root, kRun, name, type, data);
+            places[std::string(key.label) + "\\" + name] = std::to_string(type) + ":" + data;
+        }
+    }
+    for (int csidl : {CSIDL_STARTUP, CSIDL_COMMON_STARTUP}) {
+        std::string folder = Folder(csidl);
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            continue;
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                places[folder + "\\" + found.cFileName] = FileContents(folder + "\\" + found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    return places;
+}
+
+class InstallProcessTest : public qrtest::ProductTest {
+protected:
+    void SetUp() override
+    {
+        EndInstalledInstances();
+        RemoveInstallation();
+        ProductTest::SetUp();
+        // The product logs for its own runs too: the test reads what they did.
+        qrtest::SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLog, 1);
+        qrtest::SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLogBootCount, 100);
+        downloads_ = qrtest::MakeTempFolder("downloads");
+        downloaded_ = downloads_ + "\\Quillrest.exe";
+        ASSERT_TRUE(CopyFileA(qrtest::ProductExe().c_str(), downloaded_.c_str(), FALSE));
+        probe_ = qrtest::ToolPath("cmdline_probe");
+        qrtest::SetString(HKEY_CURRENT_USER, kRunKey, kSampleUser, "\"" + probe_ + "\" user");
+        qrtest::SetString(HKEY_LOCAL_MACHINE, kRunKey, kSampleMachine, "\"" + probe_ + "\" machine");
+        qrtest::WriteFileText(Folder(CSIDL_STARTUP) + "\\" + kSampleLink, "user shortcut");
+        qrtest::WriteFileText(Folder(CSIDL_COMMON_STARTUP) + "\\" + kCommonLink, "common shortcut");
+    }
+    void TearDown() override
+    {
+        EndInstalledInstances();
+        RemoveInstallation();
+        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+            for (const char* name : {kSampleUser, kSampleMachine}) {
+                qrtest::DeleteValue(root, kRun, name);
+                qrtest::DeleteValue(root, kCapture, name);
+            }
+        }
+        for (int csidl : {CSIDL_STARTUP, CSIDL_COMMON_STARTUP}) {
+            for (const char* name : {kSampleLink, kCommonLink}) {
+                std::string path = Folder(csidl) + "\\" + name;
+                DeleteFileA(path.c_str());
+                DeleteFileA((path + ".Quillrest").c_str());
+            }
+        }
+        qrtest::RemoveTree(downloads_);
+        RemoveDirectoryA(downloads_.c_str());
+        ProductTest::TearDown();
+    }
+    // What an install leaves that uninstall keeps or that a failed test left.
+    static void RemoveInstallation()
+    {
+        for (const char* name : {kExeName, kAppletName, kBatchName}) {
+            SetFileAttributesA(SystemFile(name).c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(SystemFile(name).c_str());
+        }
+        qrtest::DeleteValue(HKEY_LOCAL_MACHINE, kRun, kOwnRunValue);
+        qrtest::DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+        qrtest::DeleteValue(HKEY_LOCAL_MACHINE, kCplsKey, "Quillrest");
+        qrtest::DeleteTree(HKEY_CLASSES_ROOT, ".Quillrest");
+        qrtest::DeleteTree(HKEY_CLASSES_ROOT, "QuillrestLink");
+        WritePrivateProfileStringA("MMCPL", kAppletName, nullptr, "control.ini");
+    }
+    void Install()
+    {
+        qrtest::RunResult run = qrtest::RunProcess(downloaded_, "", 60000, downloads_);
+        ASSERT_TRUE(run.finished);
+        ASSERT_TRUE(qrtest::LogHas("Launching new instances after install"));
+    }
+    static bool LogContains(const std::string& part)
+    {
+        for (const std::string& line : qrtest::LogMessages())
+            if (line.find(part) != std::string::npos)
+                return true;
+        return false;
+    }
+
+    std::string downloads_;
+    std::string downloaded_;
+    std::string probe_;
+};
+
+TEST_F(InstallProcessTest, InstallRegistersEverythingAndStartsTwoInstances)
+{
+    Install();
+    const std::string exe = SystemFile(kExeName);
+    const std::string applet = SystemFile(kAppletName);
+    EXPECT_EQ(FileContents(qrtest::ProductExe()), FileContents(exe));
+    EXPECT_EQ(FileContents(qrtest::ProductApplet()), FileContents(applet));
+    EXPECT_FALSE(FileContents(applet).empty());
+
+    EXPECT_EQ(exe + " -hklm", qrtest::ReadString(HKEY_LOCAL_MACHINE, kRunKey, kOwnRunValue));
+    EXPECT_EQ("Quillrest", qrtest::ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"));
+    EXPECT_EQ("\"" + exe + "\"", qrtest::ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayIcon"));
+    EXPECT_EQ("\"" + exe + "\" -configure", qrtest::ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"));
+    DWORD type = 0;
+    std::string data;
+    ASSERT_TRUE(qrtest::GetRaw(HKEY_LOCAL_MACHINE, kCplsKey, "Quillrest", type, data));
+    EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), type);
+    EXPECT_EQ(applet, std::string(data.c_str()));
+    char mmcpl[MAX_PATH] = "";
+    GetPrivateProfileStringA("MMCPL", kAppletName, "", mmcpl, sizeof(mmcpl), "control.ini");
+    EXPECT_EQ(applet, mmcpl);
+    DWORD installTime = qrtest::GetDword(HKEY_LOCAL_MACHINE, kProductKey, kInstallTime);
+    EXPECT_LE(win::UnixTimeNow() - installTime, 120u);
+
+    EXPECT_EQ("QuillrestLink", qrtest::ReadString(HKEY_CLASSES_ROOT, ".Quillrest", nullptr));
+    EXPECT_EQ("Quillrest Link", qrtest::ReadString(HKEY_CLASSES_ROOT, "QuillrestLink", nullptr));
+    EXPECT_EQ("\"" + exe + "\" \"%1\"", qrtest::ReadString(HKEY_CLASSES_ROOT, "QuillrestLink\\Shell\\Open\\Command", nullptr));
+
+    // The first capture.
+    EXPECT_FALSE(qrtest::ValueExists(HKEY_CURRENT_USER, kRunKey, kSampleUser));
+    EXPECT_EQ("\"" + probe_ + "\" user", qrtest::ReadString(HKEY_CURRENT_USER, kCapture.c_str(), kSampleUser));
+    EXPECT_TRUE(win::FileExists(Folder(CSIDL_STARTUP) + "\\" + kSampleLink + ".Quillrest"));
+
+    EXPECT_TRUE(qrtest::WaitFor([] { return LogContains("CmdLine: -configure"); }, 20000));
+    EXPECT_TRUE(qrtest::WaitFor([] { return LogContains("CmdLine: -silent"); }, 20000));
+
+    // A second install keeps the first installation's time.
+    EndInstalledInstances();
+    qrtest::SetDword(HKEY_LOCAL_MACHINE, kProductKey, kInstallTime, 1000);
+    Install();
+    EXPECT_EQ(1000u, qrtest::GetDword(HKEY_LOCAL_MACHINE, kProductKey, kInstallTime));
+}
+
+TEST_F(InstallProcessTest, InstallBootUninstallLeavesStartupPlacesAsBefore)
+{
+    qrtest::TestHive hive("QrSecondUser", [](HKEY root) {
+        qrtest::SetRaw(root, kCapture, "QrOtherUserApp", REG_SZ, std::string("C:\\other.exe") + '\0');
+    });
+    ASSERT_TRUE(hive.Loaded());
+    const std::map<std::string, std::string> before = StartupPlaces();
+
+    Install();
+    const std::string exe = SystemFile(kExeName);
+    EndInstalledInstances();
+
+    // A log-on: Windows starts the program's own Run value.
+    HANDLE boot = qrtest::StartProcess(exe, "-hklm", "C:\\");
+    EXPECT_TRUE(qrtest::WaitFor([] { return MutexExists(kRunningMutex); }, 20000));
+    EndInstalledInstances();
+    qrtest::KillProcess(boot);
+
+    qrtest::SetString(HKEY_LOCAL_MACHINE, kProductKey, kUninstallLink, "qrtest-none:farewell");
+    {
+        qrtest::DialogAnswerer complete("Uninstall Complete", IDOK, 60000);
+        qrtest::RunResult run = qrtest::RunProcess(exe, "-uninstall", 60000, "C:\\");
+        EXPECT_TRUE(run.finished);
+        EXPECT_TRUE(complete.Answered());
+        EXPECT_EQ("Quillrest has been removed from the system.  The next time you reboot, the remaining product files "
+                  "will be cleaned up.\r\n\r\nThank you for trying Quillrest.",
+                  complete.Text());
+    }
+    EXPECT_TRUE(qrtest::LogHas("URL=qrtest-none:farewell?D=0"));
+    EXPECT_FALSE(qrtest::ValueExists(HKEY_LOCAL_MACHINE, kRunKey, kOwnRunValue));
+    HKEY key;
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key));
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ, &key));
+
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        for (const std::string& name : qrtest::ValueNames(root, kCapture))
+            EXPECT_TRUE(name != kSampleUser && name != kSampleMachine) << name;
+    }
+    const std::string other = "QrSecondUser\\" + kRun;
+    EXPECT_EQ("C:\\other.exe", qrtest::ReadString(HKEY_USERS, other.c_str(), "QrOtherUserApp"));
+    EXPECT_TRUE(qrtest::ValueNames(HKEY_USERS, other + "\\Quillrest").empty());
+
+    // The program's files go at the next reboot.
+    EXPECT_TRUE(win::FileExists(exe));
+    qrtest::RunProcess("C:\\windows\\system32\\wineboot.exe", "-r", 60000, "C:\\");
+    EXPECT_TRUE(qrtest::WaitFor([&] { return !win::FileExists(exe) && !win::FileExists(SystemFile(kAppletName)); },
+                                10000));
+
+    // The restore batch file runs on its own; give it time to finish.
+    qrtest::WaitFor([&] { return StartupPlaces() == before; }, 5000);
+    EXPECT_EQ(before, StartupPlaces());
+}
+
+} // namespace
