@@ -8,8 +8,6 @@ count=${1:-20}
 out=${QR_BUILD_DIR:-$root/build}
 "$root/scripts/build.sh" --tests >/dev/null
 source "$root/scripts/wine-session.sh"
-# A kept session may hold the previous display number: never read a stale one.
-[ -n "${QR_SESSION_DIR:-}" ] && rm -f "$QR_SESSION_DIR/display"
 trap qr_session_end EXIT
 qr_session_begin
 work=$(mktemp -d "$QR_SESSION_DIR/bench.XXXXXX")

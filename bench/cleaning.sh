@@ -9,8 +9,6 @@ out=${QR_BUILD_DIR:-$root/build}
 if [ ! -f "$out/tests/CMakeCache.txt" ]; then "$root/scripts/build.sh" --tests >/dev/null; fi
 cmake --build "$out/tests" --target bench_tempclean -j 2 >/dev/null
 source "$root/scripts/wine-session.sh"
-# A display file left by an earlier session would be read before Xvfb rewrites it.
-[ -n "${QR_SESSION_DIR:-}" ] && rm -f "$QR_SESSION_DIR/display"
 trap qr_session_end EXIT
 qr_session_begin
 # The run counts into the product key of this prefix: start from a clean one.

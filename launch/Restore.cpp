@@ -3,19 +3,16 @@
 #include "app/Log.h"
 #include "app/RegNames.h"
 #include "install/System.h"
+#include "launch/RegValues.h"
 #include "ui/SmallDialogs.h"
 #include "win/Raii.h"
 #include "win/Util.h"
 #include <shellapi.h>
 #include <shlobj.h>
-#include <algorithm>
 #include <vector>
 
 namespace {
 
-const DWORD kValueBufferSize = 2052;
-// Values larger than this are not believed: the walk of that key ends there.
-const DWORD kLargestValue = 16 * 1024 * 1024;
 const char* kParkedPattern = "*.Quillrest";
 
 const char* kCantReadWholeText =
@@ -40,52 +37,6 @@ bool AskStartupItemException()
                                static_cast<int>(GetLastError())),
                    MB_ICONWARNING);
 }
-
-// One captured value read from the capture key; the buffers grow when a value
-// does not fit, so a long value is restored like any other.
-struct ValueReader {
-    std::vector<char> name = std::vector<char>(kValueBufferSize);
-    std::vector<BYTE> data = std::vector<BYTE>(kValueBufferSize + 2);
-    DWORD nameLength = 0;
-    DWORD dataLength = 0;
-    DWORD type = 0;
-
-    LONG Read(HKEY key, DWORD index)
-    {
-        for (;;) {
-            nameLength = static_cast<DWORD>(name.size());
-            dataLength = static_cast<DWORD>(data.size() - 2);
-            LONG result = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(),
-                                        &dataLength);
-            if (result != ERROR_MORE_DATA)
-                return result;
-            if (!Grow(key))
-                return result;
-        }
-    }
-
-    std::string Text() const
-    {
-        std::vector<char> text(data.begin(), data.begin() + dataLength);
-        text.push_back('\0');
-        return std::string(text.data());
-    }
-
-private:
-    bool Grow(HKEY key)
-    {
-        DWORD longestName = 0, longestData = 0;
-        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
-                         &longestData, nullptr, nullptr);
-        DWORD newName = std::max<DWORD>(static_cast<DWORD>(name.size()) * 2, longestName + 1);
-        DWORD newData = std::max<DWORD>(static_cast<DWORD>(data.size()) * 2, longestData + 2);
-        if (newName > kLargestValue || newData > kLargestValue)
-            return false;
-        name.resize(newName);
-        data.resize(newData);
-        return true;
-    }
-};
 
 bool RestoreRunKeyBody(HKEY root, const char* path)
 {
@@ -114,14 +65,16 @@ bool RestoreRunKeyBody(HKEY root, const char* path)
                         MB_ICONWARNING);
     }
     std::vector<std::string> restored;
-    ValueReader value;
-    for (DWORD index = 0; value.Read(capture.Get(), index) == ERROR_SUCCESS; ++index) {
-        std::string name(value.name.data(), value.nameLength);
-        std::string text = value.Text();
+    RegValue value;
+    // The buffers grow for a long value, so it is restored like any other.
+    for (DWORD index = 0; EnumRegValue(capture.Get(), index, value) == ERROR_SUCCESS; ++index) {
+        const std::string& name = value.name;
+        const std::string text = RegValueText(value);
         WriteLog("Setting [%s] = [%s]", name.c_str(), text.c_str());
         if (name == kOwnRunValue)
             continue;
-        LONG written = RegSetValueExA(key.Get(), name.c_str(), 0, value.type, value.data.data(), value.dataLength);
+        LONG written = RegSetValueExA(key.Get(), name.c_str(), 0, value.type, value.data.data(),
+                                      static_cast<DWORD>(value.data.size()));
         if (written != ERROR_SUCCESS) {
             // Nothing is deleted from the capture key: a later uninstall finds every value again.
             return !AskStop(win::Format("Unable to restore a boot setting.  You should sure you're logged in as a "

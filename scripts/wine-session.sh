@@ -17,6 +17,7 @@ qr_session_begin() {
   rm -f "$QR_SESSION_DIR/display"
   Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$QR_SESSION_DIR/display" >/dev/null 2>&1 &
   QR_XVFB_PID=$!
+  disown "$QR_XVFB_PID" 2>/dev/null || true
   local tries=0
   while [ ! -s "$QR_SESSION_DIR/display" ] && [ $tries -lt 100 ]; do sleep 0.1; tries=$((tries+1)); done
   export DISPLAY=":$(head -n1 "$QR_SESSION_DIR/display")"
