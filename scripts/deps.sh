@@ -8,7 +8,7 @@ command -v cmake >/dev/null || need+=(cmake)
 command -v wine >/dev/null || need+=(wine)
 dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
 command -v Xvfb >/dev/null || need+=(xvfb)
-command -v xwd >/dev/null || need+=(x11-apps)
+command -v import >/dev/null || need+=(imagemagick)
 command -v convert >/dev/null || need+=(imagemagick)
 [ -d /usr/src/googletest ] || need+=(googletest)
 command -v python3 >/dev/null || need+=(python3)
@@ -20,5 +20,5 @@ if [ ${#need[@]} -gt 0 ]; then
   fi
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
-  apt-get install -y -q --no-install-recommends $(printf '%s\n' "${need[@]}" | sort -u) cmake make
+  apt-get install -y -q $(printf '%s\n' "${need[@]}" | sort -u) cmake make
 fi
