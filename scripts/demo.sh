@@ -55,7 +55,7 @@ echo "== 3. Next log-on: the installed copy starts them one at a time"
 w 'C:\Samples\demo_setup.exe' shutdown     # end the resident instance the installer started
 rm -f "$drive_c/quillrest-demo.txt"
 ( timeout 120 wine 'C:\windows\system32\Quillrest.exe' -hklm </dev/null >/dev/null 2>&1 & )
-for i in 1 2 3 4 5 6 7 8 9 10 11 12; do sleep 1; shot "boot-$(printf %02d $i)"; done
+for i in $(seq 1 16); do sleep 1; shot "boot-$(printf %02d $i)"; done
 echo "  what the samples wrote:"
 sed 's/^/    /' "$drive_c/quillrest-demo.txt" 2>/dev/null || echo "    (nothing)"
 log=$(find "$drive_c/users" "$HOME" -name QuillrestLog.txt 2>/dev/null | head -n1)
