@@ -33,7 +33,7 @@ qr_session_begin() {
   # Keep one Wine process alive for the whole session, so the desktop and the
   # RPC service that the first GUI or COM program starts stay up and never
   # inherit a later test's output pipes (ctest would wait on them).
-  ( sleep 100000 | wine cmd.exe >/dev/null 2>&1 ) &
+  ( sleep 100000 | wine cmd.exe >/dev/null 2>&1 ) 2>/dev/null &
   QR_KEEPER_PID=$!
   disown "$QR_KEEPER_PID" 2>/dev/null || true
   timeout 120 wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
