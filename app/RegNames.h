@@ -46,6 +46,11 @@ constexpr const char* kRunServicesKey = "software\\microsoft\\windows\\currentve
 constexpr const char* kCaptureSubkey = "Quillrest";
 constexpr const char* kOwnRunValue = "Quillrest";
 constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillrest";
+constexpr const char* kUninstallDisplayName = "DisplayName";
+constexpr const char* kUninstallDisplayIcon = "DisplayIcon";
+constexpr const char* kUninstallString = "UninstallString";
+constexpr const char* kFileTypeKey = ".Quillrest";
+constexpr const char* kFileTypeClass = "QuillrestLink";
 constexpr const char* kCplsKey = "software\\microsoft\\windows\\currentversion\\control panel\\cpls";
 
 // Named kernel objects

@@ -18,8 +18,6 @@ namespace {
 
 const char* kDefaultUninstallLink = "http://www.hollowmere.com/Quillrest/uninstall.asp";
 const char* kUninstallCommandSuffix = " -configure";
-const char* kFileTypeKey = ".Quillrest";
-const char* kFileTypeClass = "QuillrestLink";
 const char* kFileTypeDescription = "Quillrest Link";
 const int kCopyAttempts = 5;
 
@@ -110,12 +108,12 @@ void RegisterUninstall()
                         key.Out(), nullptr) != ERROR_SUCCESS) {
         WriteLog("Failed to RegCreateKeyEx for uninstall");
     } else {
-        bool named = SetStringValue(key.Get(), "DisplayName", "Quillrest");
+        bool named = SetStringValue(key.Get(), kUninstallDisplayName, "Quillrest");
         if (!named)
             WriteLog("Failed to RegSetValueEx for uninstall DisplayName");
         const std::string icon = QuotedInstalledPath();
-        SetStringValue(key.Get(), "DisplayIcon", icon);
-        SetStringValue(key.Get(), "UninstallString", icon + kUninstallCommandSuffix);
+        SetStringValue(key.Get(), kUninstallDisplayIcon, icon);
+        SetStringValue(key.Get(), kUninstallString, icon + kUninstallCommandSuffix);
         key.Reset();
         if (named)
             return;
@@ -163,9 +161,9 @@ void RemoveUninstallEntry()
 {
     win::UniqueKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_WRITE, key.Out()) == ERROR_SUCCESS) {
-        RegDeleteValueA(key.Get(), "DisplayName");
-        RegDeleteValueA(key.Get(), "DisplayIcon");
-        RegDeleteValueA(key.Get(), "UninstallString");
+        RegDeleteValueA(key.Get(), kUninstallDisplayName);
+        RegDeleteValueA(key.Get(), kUninstallDisplayIcon);
+        RegDeleteValueA(key.Get(), kUninstallString);
     }
     key.Reset();
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
@@ -290,9 +288,10 @@ void RegisterFileType()
     const std::string command = QuotedInstalledPath() + " \"%1\"";
     SetDefaultValue(kFileTypeKey, kFileTypeClass);
     SetDefaultValue(kFileTypeClass, kFileTypeDescription);
-    SetDefaultValue("QuillrestLink\\Shell", nullptr);
-    SetDefaultValue("QuillrestLink\\Shell\\Open", nullptr);
-    SetDefaultValue("QuillrestLink\\Shell\\Open\\Command", command.c_str());
+    const std::string shell = std::string(kFileTypeClass) + "\\Shell";
+    SetDefaultValue(shell.c_str(), nullptr);
+    SetDefaultValue((shell + "\\Open").c_str(), nullptr);
+    SetDefaultValue((shell + "\\Open\\Command").c_str(), command.c_str());
 }
 
 void MoveFileAtReboot(const std::string& path, const char* newPath)

@@ -27,16 +27,17 @@ std::vector<std::string> Names(const std::vector<WorkItem>& items)
 
 using Names_t = std::vector<std::string>;
 
-struct OrderCase {
+// One case of a name-list rule: the stored list, the queue's names before and after.
+struct NameListCase {
     const char* label;
-    std::string sortingOrder;
+    std::string list;
     Names_t input;
     Names_t expected;
 };
 
 TEST(WorkOrder, SortsByFirstOccurrenceThenName)
 {
-    const OrderCase cases[] = {
+    const NameListCase cases[] = {
         {"empty order keeps collection order", "", {"z", "a", "m"}, {"z", "a", "m"}},
         {"unnamed items first", "b\1a\1", {"a", "b", "c"}, {"c", "b", "a"}},
         {"case-insensitive lookup", "foo\1Bar\1", {"BAR", "Foo"}, {"Foo", "BAR"}},
@@ -45,23 +46,16 @@ TEST(WorkOrder, SortsByFirstOccurrenceThenName)
         {"absent names by lower-cased name", "x\1", {"beta", "Alpha", "x", "gamma"}, {"Alpha", "beta", "gamma", "x"}},
         {"empty name found at the start", "a\1b\1", {"b", "", "a"}, {"", "a", "b"}},
     };
-    for (const OrderCase& c : cases) {
+    for (const NameListCase& c : cases) {
         std::vector<WorkItem> queue = Items(c.input);
-        SortWorkQueue(queue, c.sortingOrder);
+        SortWorkQueue(queue, c.list);
         EXPECT_EQ(c.expected, Names(queue)) << c.label;
     }
 }
 
-struct IgnoreCase {
-    const char* label;
-    std::string ignoreList;
-    Names_t input;
-    Names_t expected;
-};
-
 TEST(WorkOrder, IgnoreListMatchesWholeNamesOnly)
 {
-    const IgnoreCase cases[] = {
+    const NameListCase cases[] = {
         {"nothing ignored", "", {"Foo", ""}, {"Foo", ""}},
         {"prefix of a listed name stays", "FooBar\1", {"Foo", "FooBar", "oo"}, {"Foo", "oo"}},
         {"case-sensitive", "foo\1", {"Foo", "foo"}, {"Foo"}},
@@ -70,9 +64,9 @@ TEST(WorkOrder, IgnoreListMatchesWholeNamesOnly)
         {"last name without separator", "A\1B", {"A", "B", "C"}, {"C"}},
         {"order kept", "m\1", {"z", "m", "a", "m"}, {"z", "a"}},
     };
-    for (const IgnoreCase& c : cases) {
+    for (const NameListCase& c : cases) {
         std::vector<WorkItem> queue = Items(c.input);
-        RemoveIgnoredItems(queue, c.ignoreList);
+        RemoveIgnoredItems(queue, c.list);
         EXPECT_EQ(c.expected, Names(queue)) << c.label;
     }
 }
