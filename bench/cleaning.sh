@@ -5,12 +5,14 @@
 # Usage: bench/cleaning.sh [files] [rounds]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-out=${QR_BUILD_DIR:-$root/build}
-if [ ! -f "$out/tests/CMakeCache.txt" ]; then "$root/scripts/build.sh" --tests >/dev/null; fi
-cmake --build "$out/tests" --target bench_tempclean -j 2 >/dev/null
 source "$root/scripts/wine-session.sh"
+qr_choose_arch
+echo "Cleaning benchmark of the $QR_ARCH program ($QR_ARCH_WHY)"
+tests=$(qr_tests_dir "${QR_BUILD_DIR:-$root/build}")
+if [ ! -f "$tests/CMakeCache.txt" ]; then "$root/scripts/build.sh" --tests "$QR_ARCH" >/dev/null; fi
+cmake --build "$tests" --target bench_tempclean -j 2 >/dev/null
 trap qr_session_end EXIT
 qr_session_begin
 # The run counts into the product key of this prefix: start from a clean one.
 wine reg delete 'HKLM\software\Quillrest' /f >/dev/null 2>&1 || true
-wine "$out/tests/tests/bench_tempclean.exe" "${1:-10000}" "${2:-3}" </dev/null
+wine "$tests/tests/bench_tempclean.exe" "${1:-10000}" "${2:-3}" </dev/null

@@ -5,13 +5,15 @@
 # Output: demo-output/ (screenshots, the diagnostic log, the samples' own lines).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/wine-session.sh"
+qr_choose_arch    # the 32-bit program where the host runs it, else the 64-bit one
+echo "Demo of the $QR_ARCH program: $QR_ARCH_WHY"
 "$root/scripts/deps.sh"
 "$root/scripts/build.sh"
-out=${QR_BUILD_DIR:-$root/build}/product
+out=$(qr_product_dir "${QR_BUILD_DIR:-$root/build}")
 shots="$root/demo-output"
 rm -rf "$shots" && mkdir -p "$shots"
 
-source "$root/scripts/wine-session.sh"
 trap qr_session_end EXIT
 qr_session_begin
 if [ -n "${QR_DEMO_DISPLAY:-}" ]; then export DISPLAY=$QR_DEMO_DISPLAY; fi

@@ -1,14 +1,50 @@
 #!/usr/bin/env bash
-# Sourced by the run and test scripts: a throwaway 32-bit Wine prefix, a private
-# Xvfb and one persistent wineserver, all stopped again by qr_session_end.
-# Honours QR_SESSION_DIR (default: a new temp folder).
+# Sourced by the run and test scripts: which architecture this host can run, and
+# a throwaway Wine prefix of that architecture (32-bit for x86, win64 for x64),
+# a private Xvfb and one persistent wineserver, all stopped by qr_session_end.
+# Honours QR_SESSION_DIR (default: a new temp folder) and QR_ARCH (x86 or x64).
+
+QR_SCRIPTS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# True when this host runs 32-bit code: the 32-bit Wine loader starts.  Some
+# x86_64 kernels have no IA-32 mode at all, and there it fails at once.
+qr_host_runs_x86() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
+# Sets QR_ARCH (forced, or what the host runs) and QR_ARCH_WHY; fails for a
+# forced x86 on a host that cannot run it.
+qr_choose_arch() {
+  case "${QR_ARCH:-}" in
+    x86)
+      if ! qr_host_runs_x86; then
+        echo "QR_ARCH=x86, but this host cannot run 32-bit code (the 32-bit Wine loader does not start); use QR_ARCH=x64" >&2
+        return 1
+      fi
+      QR_ARCH_WHY="forced by QR_ARCH=x86" ;;
+    x64) QR_ARCH_WHY="forced by QR_ARCH=x64" ;;
+    "")
+      if qr_host_runs_x86; then QR_ARCH=x86; QR_ARCH_WHY="this host runs 32-bit code, so the shipped 32-bit program is tested"
+      else QR_ARCH=x64; QR_ARCH_WHY="this host cannot run 32-bit code, so the 64-bit program is tested under wine64"; fi ;;
+    *) echo "QR_ARCH must be x86 or x64, not '$QR_ARCH'" >&2; return 1 ;;
+  esac
+  export QR_ARCH QR_ARCH_WHY
+}
+
+# Build folders of one architecture below a build root.
+qr_product_dir() { [ "${QR_ARCH:-x86}" = x64 ] && echo "$1/product64" || echo "$1/product"; }
+qr_tests_dir() { [ "${QR_ARCH:-x86}" = x64 ] && echo "$1/tests64" || echo "$1/tests"; }
 
 qr_session_begin() {
   export QR_SESSION_DIR=${QR_SESSION_DIR:-$(mktemp -d /tmp/quillrest-session.XXXXXX)}
   mkdir -p "$QR_SESSION_DIR/home"
   export HOME="$QR_SESSION_DIR/home"            # the prefix's user folders link here
   export WINEPREFIX="$QR_SESSION_DIR/prefix"
-  export WINEARCH=win32
+  if [ "${QR_ARCH:-x86}" = x64 ]; then
+    # Debian's wrappers would pick the 32-bit loader when it is installed.
+    case ":$PATH:" in *":$QR_SCRIPTS_DIR/wine64:"*) ;; *) export PATH="$QR_SCRIPTS_DIR/wine64:$PATH" ;; esac
+    export WINEARCH=win64
+  else
+    export WINEARCH=win32
+  fi
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   unset DISPLAY
