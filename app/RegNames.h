@@ -20,7 +20,13 @@ constexpr const char* kDebugDelayPause = "DebugDelayPause";
 constexpr const char* kSortingOrder = "SortingOrder";
 constexpr const char* kIgnoreForLaunch = "IgnoreForLaunch";
 constexpr const char* kInstallTime = "InstallTime";
+
+// Web addresses: each overrides one built-in address on the vendor's site
+constexpr const char* kVersionURL = "VersionURL";
+constexpr const char* kAdBlockInfoURL = "AdBlockInfoURL";
+constexpr const char* kMainLink = "MAIN_LINK";
 constexpr const char* kUninstallLink = "UNINSTALL_LINK";
+constexpr const char* kFeedbackLink = "FEEDBACK_LINK";
 
 // Cleaners
 constexpr const char* kDeleteSafeTempFiles = "DeleteSafeTempFiles";
@@ -63,3 +69,5 @@ constexpr const char* kExeName = "Quillrest.exe";
 constexpr const char* kAppletName = "Quillrest.cpl";
 constexpr const char* kBatchName = "Quillrest_Uninstall.bat";
 constexpr const char* kLogFileName = "QuillrestLog.txt";
+
+constexpr DWORD kDefaultAdBlockingPort = 8181;

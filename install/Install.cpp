@@ -1,6 +1,7 @@
 // Install and uninstall: the system-directory copy, its registrations, and their removal.
 #include "install/Install.h"
 #include "adblock/AdBlock.h"
+#include "app/Links.h"
 #include "app/Log.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-const char* kDefaultUninstallLink = "http://www.hollowmere.com/Quillrest/uninstall.asp";
 const char* kUninstallCommandSuffix = " -configure";
 const char* kFileTypeDescription = "Quillrest Link";
 const int kCopyAttempts = 5;
@@ -194,7 +194,8 @@ void AddWinInitEntry(const std::string& path, const char* newPath)
 std::string FarewellAddress(const std::string& link, DWORD installTime, DWORD now)
 {
     long long days = (static_cast<long long>(now) - static_cast<long long>(installTime)) / 86400;
-    return win::Format("%s?D=%d", link.empty() ? kDefaultUninstallLink : link.c_str(), static_cast<int>(days));
+    const std::string page = link.empty() ? DefaultVendorLink(VendorPage::Uninstall) : link;
+    return win::Format("%s?D=%d", page.c_str(), static_cast<int>(days));
 }
 
 bool DoInstall()
@@ -267,7 +268,7 @@ void DoUninstall()
     Inform("Quillrest has been removed from the system.  The next time you reboot, the remaining product files will "
            "be cleaned up.\r\n\r\nThank you for trying Quillrest.",
            "Uninstall Complete");
-    ShellExecuteA(nullptr, "open", address.c_str(), "", "C:\\", SW_SHOWNORMAL);
+    OpenWebLink(nullptr, address);
 }
 
 void RemoveFromBoot()

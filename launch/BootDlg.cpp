@@ -1,5 +1,6 @@
 // The boot window: launches the captured programs one at a time, then stays resident.
 #include "launch/BootDlg.h"
+#include "adblock/AdBlock.h"
 #include "app/Log.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
@@ -41,7 +42,14 @@ bool QuillrestDlg::OnInit()
     return TracedResult("QuillrestDlg::OnInitDialog", false, [&] {
         SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
         SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+        if (IsAdBlockingActive())
+            StartHTTPServer(static_cast<unsigned short>(ProductDword(kAdBlockingProxyPort, kDefaultAdBlockingPort)));
         const bool transparent = ProductDwordOrDefault(kTransparent, 1) != 0;
+        if (ProductDwordOrDefault(kCheckVersion, 1) != 0)
+            StartTimer(kTimerCheckVersion, 30000);
+        if (ProductDwordOrDefault(kDownloadAdBlockInfo, 0) != 0 &&
+            AdListDownloadDue(win::UnixTimeNow(), ProductDwordOrDefault(kLastAdBlockInfoCheck, 0)))
+            StartTimer(kTimerUpdateAdBlockInfo, 180000);
 
         CleanUp();
         StartTimer(kTimerCleanup, 3300000);
@@ -142,8 +150,17 @@ void QuillrestDlg::OnTimer(UINT_PTR id)
         case kTimerHide:
             TimerHide();
             break;
+        case kTimerCheckVersion:
+            TimerCheckVersion();
+            break;
         case kTimerCleanup:
             TimerCleanup();
+            break;
+        case kTimerUpdateAdBlockInfo:
+            TimerUpdateAdBlockInfo();
+            break;
+        case kTimerKillAdBlockMsg:
+            TimerKillAdBlockMsg();
             break;
         default:
             break;

@@ -29,6 +29,9 @@ public:
     // 1 when the computer is online (network alive, or WinINet says connected).
     int IsConnectedToInternet();
 
+    // Ad blocking: starts the ad-block server once per process (launch/BootAdBlock.cpp).
+    void StartHTTPServer(unsigned short port);
+
 protected:
     bool OnInit() override;
     bool OnCommand(int id, int code, HWND control) override;
@@ -44,6 +47,9 @@ private:
     void TimerLaunch();
     void TimerHide();
     void TimerCleanup();
+    void TimerCheckVersion();         // update/VersionCheck.cpp
+    void TimerUpdateAdBlockInfo();    // launch/BootAdBlock.cpp
+    void TimerKillAdBlockMsg();       // launch/BootAdBlock.cpp
     void CleanUp();
     void WaitForShutdown();
     void OnEndSession();
@@ -58,6 +64,7 @@ private:
     short launchDelay_;
     int launchIndex_ = -1;
     int tickCount_ = 0;
+    HWND adBlockPopup_ = nullptr;    // the server's start-up popup while it may be open
 };
 
 // Starts one work item as a process, falling back to the shell (never for a

@@ -24,3 +24,8 @@ int CutWindowHeight(int clientTop, int clientRowPixels)
 {
     return clientTop + clientRowPixels - 1;
 }
+
+bool AdListDownloadDue(DWORD now, DWORD lastCheck)
+{
+    return static_cast<long long>(now) - static_cast<long long>(lastCheck) > kAdListPeriodSeconds;
+}

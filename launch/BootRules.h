@@ -18,3 +18,8 @@ int CentredLeft(int desktopWidth, int windowWidth);
 // Window height that makes the window end one pixel above client row
 // `clientRowPixels` (the client area starts `clientTop` pixels below the window's top).
 int CutWindowHeight(int clientTop, int clientRowPixels);
+
+constexpr DWORD kAdListPeriodSeconds = 604800;    // seven days
+
+// True when more than seven days have passed since the last list download.
+bool AdListDownloadDue(DWORD now, DWORD lastCheck);

@@ -1,0 +1,25 @@
+// The vendor's web addresses, and the one way the program opens a web page.
+#pragma once
+#include <windows.h>
+#include <string>
+
+enum class VendorPage {
+    Version,         // the version file; override "VersionURL"
+    AdServerList,    // the ad-server list; override "AdBlockInfoURL"
+    Main,            // the product page; override "MAIN_LINK"
+    Uninstall,       // the farewell page after uninstall; override "UNINSTALL_LINK"
+    Feedback,        // the feedback page; override "FEEDBACK_LINK"
+};
+
+// The built-in address of a page on the vendor's site.
+std::string DefaultVendorLink(VendorPage page);
+// The override setting when it is not empty, else the built-in address.
+std::string VendorLink(VendorPage page);
+
+// True for an address that begins with "http://" or "https://" (any letter case).
+bool IsWebAddress(const std::string& address);
+
+// Opens a web address in the browser (ShellExecuteA "open", empty parameters,
+// working directory C:\, shown normally).  Anything that is not a web address is
+// logged and not opened: the links can be set from the network.
+bool OpenWebLink(HWND owner, const std::string& address);
