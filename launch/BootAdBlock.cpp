@@ -1,4 +1,4 @@
-// The boot window's ad-blocking handlers: server start, its popup, the list download.
+// The boot window's ad-block server start and its start-up popup.
 #include "launch/BootDlg.h"
 #include "app/Log.h"
 
@@ -10,9 +10,4 @@ void QuillrestDlg::StartHTTPServer(unsigned short)
 void QuillrestDlg::TimerKillAdBlockMsg()
 {
     Traced("QuillrestDlg::TimerKillAdBlockMsg", [&] { StopTimer(kTimerKillAdBlockMsg); });
-}
-
-void QuillrestDlg::TimerUpdateAdBlockInfo()
-{
-    Traced("QuillrestDlg::TimerUpdateAdBlockInfo", [] {});
 }

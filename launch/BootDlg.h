@@ -48,7 +48,7 @@ private:
     void TimerHide();
     void TimerCleanup();
     void TimerCheckVersion();         // update/VersionCheck.cpp
-    void TimerUpdateAdBlockInfo();    // launch/BootAdBlock.cpp
+    void TimerUpdateAdBlockInfo();    // launch/BootAdList.cpp
     void TimerKillAdBlockMsg();       // launch/BootAdBlock.cpp
     void CleanUp();
     void WaitForShutdown();
