@@ -71,3 +71,9 @@ constexpr const char* kBatchName = "Quillrest_Uninstall.bat";
 constexpr const char* kLogFileName = "QuillrestLog.txt";
 
 constexpr DWORD kDefaultAdBlockingPort = 8181;
+
+// The system's own start-up switches (Windows 8 and later): one value per entry
+constexpr const char* kStartupApprovedKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved";
+constexpr const char* kApprovedRun = "Run";
+constexpr const char* kApprovedRun32 = "Run32";
+constexpr const char* kApprovedStartupFolder = "StartupFolder";

@@ -39,6 +39,16 @@ bool Is9x()
     return result;
 }
 
+bool Is64BitWindows()
+{
+    if (sizeof(void*) == 8)
+        return true;
+    using IsWow64 = BOOL(WINAPI*)(HANDLE, PBOOL);
+    auto isWow64 = win::LookUp<IsWow64>(GetModuleHandleA("KERNEL32.DLL"), "IsWow64Process");
+    BOOL wow64 = FALSE;
+    return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
+}
+
 bool IsAdministrator()
 {
     WriteLog("IsAdministrator");

@@ -3,6 +3,9 @@
 #include <string>
 
 bool Is9x();
+// True on 64-bit Windows: always for the 64-bit build; for the 32-bit one when
+// IsWow64Process (looked up at run time, missing before XP SP2) says so.
+bool Is64BitWindows();
 // Cached for the process after the first call.
 bool IsAdministrator();
 std::string GetInstalledExePath();

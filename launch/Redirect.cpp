@@ -4,6 +4,7 @@
 #include "app/RegNames.h"
 #include "install/System.h"
 #include "launch/RegValues.h"
+#include "launch/StartupPlaces.h"
 #include "win/Raii.h"
 #include "win/Util.h"
 #include <shlobj.h>
@@ -86,16 +87,17 @@ void RedirectStartupLinkToQuillrest(int csidl)
     }
 }
 
-void RedirectRegKeyToQuillrest(HKEY root, const char* path, int logNumber)
+void RedirectRegKeyToQuillrest(HKEY root, const char* path, int logNumber, REGSAM view)
 {
     const unsigned rootValue = static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(root));
-    WriteLog("RedirectRegKeyToQuillrest HK=x%0X, p=%s, l=%d", rootValue, path, logNumber);
+    WriteLog("RedirectRegKeyToQuillrest HK=x%0X, p=%s, l=%d%s", rootValue, path, logNumber, ViewText(view).c_str());
     win::UniqueKey key;
     win::UniqueKey capture;
-    LONG result = RegOpenKeyExA(root, path, 0, KEY_READ | KEY_WRITE, key.Out());
+    LONG result = RegOpenKeyExA(root, path, 0, KEY_READ | KEY_WRITE | view, key.Out());
     if (result == ERROR_SUCCESS) {
         const std::string capturePath = std::string(path) + "\\" + kCaptureSubkey;
-        result = RegCreateKeyExA(root, capturePath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, capture.Out(), nullptr);
+        result = RegCreateKeyExA(root, capturePath.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, capture.Out(),
+                                 nullptr);
     }
     if (!key || !capture) {
         // The registry calls return their error instead of setting the thread's.
@@ -124,7 +126,8 @@ void PrepForReboot()
     RedirectStartupLinkToQuillrest(CSIDL_COMMON_STARTUP);
     RedirectStartupLinkToQuillrest(CSIDL_STARTUP);
     if (IsAdministrator()) {
-        RedirectRegKeyToQuillrest(HKEY_LOCAL_MACHINE, kRunKey, 503);
+        for (REGSAM view : HklmRunViews(Is64BitWindows()))
+            RedirectRegKeyToQuillrest(HKEY_LOCAL_MACHINE, kRunKey, 503, view);
         if (Is9x())
             RedirectRegKeyToQuillrest(HKEY_LOCAL_MACHINE, kRunServicesKey, 506);
     }

@@ -6,7 +6,9 @@
 // Parks everything that Windows would start at the next log-on.
 void PrepForReboot();
 void RedirectStartupLinkToQuillrest(int csidl);
-void RedirectRegKeyToQuillrest(HKEY root, const char* path, int logNumber);
+// Moves the values of `path` into `path`\Quillrest, both opened in registry
+// view `view` (0: the process's own), so each value stays in its view.
+void RedirectRegKeyToQuillrest(HKEY root, const char* path, int logNumber, REGSAM view = 0);
 void AppendRestoreBatchLine(const std::string& path, const std::string& parkedPath);
 
 // The restore batch file's text, pure.

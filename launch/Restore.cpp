@@ -4,6 +4,7 @@
 #include "app/RegNames.h"
 #include "install/System.h"
 #include "launch/RegValues.h"
+#include "launch/StartupPlaces.h"
 #include "ui/SmallDialogs.h"
 #include "win/Raii.h"
 #include "win/Util.h"
@@ -38,18 +39,19 @@ bool AskStartupItemException()
                    MB_ICONWARNING);
 }
 
-bool RestoreRunKeyBody(HKEY root, const char* path)
+bool RestoreRunKeyBody(HKEY root, const char* path, REGSAM view)
 {
-    WriteLog("RestoreRunKey hk=x%0X, p=%s", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(root)), path);
+    WriteLog("RestoreRunKey hk=x%0X, p=%s%s", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(root)), path,
+             ViewText(view).c_str());
     win::UniqueKey key;
     win::UniqueKey capture;
-    LONG opened = RegOpenKeyExA(root, path, 0, KEY_WRITE, key.Out());
+    LONG opened = RegOpenKeyExA(root, path, 0, KEY_WRITE | view, key.Out());
     // Registry calls return their error instead of setting the thread's last error.
     LONG error = opened;
     if (opened == ERROR_SUCCESS) {
         std::string capturePath = win::Format("%s\\%s", path, kCaptureSubkey);
-        error = RegCreateKeyExA(root, capturePath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
-                                nullptr, capture.Out(), nullptr);
+        error = RegCreateKeyExA(root, capturePath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                KEY_READ | KEY_WRITE | view, nullptr, capture.Out(), nullptr);
     }
     if (!key || !capture) {
         unsigned captureHandle = static_cast<unsigned>(reinterpret_cast<UINT_PTR>(capture.Get()));
@@ -173,10 +175,10 @@ bool RestoreStartGroupItems(const std::string& folder)
     }
 }
 
-bool RestoreRunKey(HKEY root, const char* path)
+bool RestoreRunKey(HKEY root, const char* path, REGSAM view)
 {
     try {
-        return RestoreRunKeyBody(root, path);
+        return RestoreRunKeyBody(root, path, view);
     } catch (...) {
         return !AskStop(win::Format("There has been an error restoring a boot setting.  You should stop and login as "
                                     "a power user (Administrator) on this computer and try again.\r\nDo you want to "
@@ -198,9 +200,13 @@ bool RestoreRedirectedApps()
         RestoreOtherUsersStartup();
         // By now the moves above put back what they could; the batch file only does the rest.
         ShellExecuteA(nullptr, "open", GetUninstallBatchPath().c_str(), "", "C:\\", SW_HIDE);
-        WriteLog("RestoreRunKey on HKLM");
-        if (!RestoreRunKey(HKEY_LOCAL_MACHINE, kRunKey))
-            return false;
+        // Each captured value goes back to the view it was taken from; the system's
+        // own start-up switches were never touched, so they still apply.
+        for (REGSAM view : HklmRunViews(Is64BitWindows())) {
+            WriteLog("RestoreRunKey on HKLM");
+            if (!RestoreRunKey(HKEY_LOCAL_MACHINE, kRunKey, view))
+                return false;
+        }
         if (Is9x()) {
             WriteLog("RestoreRunKey on HKLM_SVC");
             if (!RestoreRunKey(HKEY_LOCAL_MACHINE, kRunServicesKey))

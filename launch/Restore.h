@@ -7,8 +7,9 @@
 bool RestoreRedirectedApps();
 // Puts X.lnk.Quillrest back as X.lnk in `folder`.
 bool RestoreStartGroupItems(const std::string& folder);
-// Moves the values of `path`\Quillrest back into `path` under `root`.
-bool RestoreRunKey(HKEY root, const char* path);
+// Moves the values of `path`\Quillrest back into `path` under `root`, both
+// opened in registry view `view` (0: the process's own).
+bool RestoreRunKey(HKEY root, const char* path, REGSAM view = 0);
 
 // The folder holding every profile and the Startup tail below each profile,
 // split from the user's Startup path at "\START MENU" (upper-cased); false when

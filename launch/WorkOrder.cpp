@@ -1,5 +1,6 @@
 // Work items and the pure rules around them: launch ordering, ignore list, log text, link names.
 #include "launch/WorkOrder.h"
+#include "launch/StartupPlaces.h"
 #include "win/Util.h"
 #include <algorithm>
 
@@ -40,7 +41,7 @@ void SortWorkQueue(std::vector<WorkItem>& queue, const std::string& sortingOrder
         long long position = found == std::string::npos ? -1 : static_cast<long long>(found);
         keyed.push_back({SortKey{position, std::move(lowerName)}, std::move(item)});
     }
-    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
         if (a.first.position != b.first.position)
             return a.first.position < b.first.position;
         return a.first.lowerName.compare(b.first.lowerName) < 0;
@@ -62,10 +63,22 @@ void RemoveIgnoredItems(std::vector<WorkItem>& queue, const std::string& ignoreL
                 queue.end());
 }
 
+std::vector<std::string> RemoveSwitchedOffItems(std::vector<WorkItem>& queue)
+{
+    std::vector<std::string> names;
+    for (const WorkItem& item : queue)
+        if (item.SwitchedOff)
+            names.push_back(item.Name);
+    queue.erase(std::remove_if(queue.begin(), queue.end(), [](const WorkItem& item) { return item.SwitchedOff; }),
+                queue.end());
+    return names;
+}
+
 std::string WorkItemText(const WorkItem& item)
 {
-    return win::Format("WI: N=[%s] P=[%s] Pa=[%s] C=%d S=%d", item.Name.c_str(), item.CommandLine.c_str(),
-                       item.WorkingDir.c_str(), static_cast<int>(item.ShowCmd), item.Source);
+    return win::Format("WI: N=[%s] P=[%s] Pa=[%s] C=%d S=%d%s", item.Name.c_str(), item.CommandLine.c_str(),
+                       item.WorkingDir.c_str(), static_cast<int>(item.ShowCmd), item.Source,
+                       ViewText(item.View).c_str());
 }
 
 std::string LinkDisplayName(const std::string& path)

@@ -20,6 +20,11 @@ struct WorkItem {
     std::string WorkingDir;
     WORD ShowCmd = 1;
     int Source = 0;
+    // The registry view an HKLM Run entry was captured in on 64-bit Windows
+    // (KEY_WOW64_64KEY or KEY_WOW64_32KEY); 0 for the process's own view.
+    REGSAM View = 0;
+    // The user switched it off in the system's start-up settings: shown, never launched.
+    bool SwitchedOff = false;
 };
 
 // "SortingOrder" and "IgnoreForLaunch" separate their names with this character.
@@ -30,13 +35,18 @@ constexpr char kNameListSeparator = '\1';
 std::vector<std::string> SplitNameList(const std::string& list);
 
 // Sorts by first occurrence of the lower-cased name in the lower-cased order
-// string (absent names first), then by lower-cased name.
+// string (absent names first), then by lower-cased name; same names keep their
+// collection order, so an entry's two views always come in the same order.
 void SortWorkQueue(std::vector<WorkItem>& queue, const std::string& sortingOrder);
 
 // Removes the items whose Name equals one of the list's entries exactly.
 void RemoveIgnoredItems(std::vector<WorkItem>& queue, const std::string& ignoreList);
 
-// "WI: N=[%s] P=[%s] Pa=[%s] C=%d S=%d"
+// Removes the items switched off in the system's start-up settings and
+// returns their names.
+std::vector<std::string> RemoveSwitchedOffItems(std::vector<WorkItem>& queue);
+
+// "WI: N=[%s] P=[%s] Pa=[%s] C=%d S=%d", followed by the view when it has one.
 std::string WorkItemText(const WorkItem& item);
 
 // The display name of a parked shortcut: its file name without ".lnk.Quillrest".

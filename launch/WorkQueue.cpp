@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "install/System.h"
 #include "launch/RegValues.h"
+#include "launch/StartupPlaces.h"
 #include "win/Raii.h"
 #include "win/Util.h"
 #include <shlobj.h>
@@ -25,11 +26,31 @@ std::wstring Wide(const std::string& text)
 }
 } // namespace
 
-void AddRunKeyItems(HKEY root, const char* path, int source, std::vector<WorkItem>& queue)
+bool SwitchedOffInWindows(int source, REGSAM view, const std::string& valueName)
+{
+    ApprovalPlace place;
+    if (!StartupApprovalPlace(source, view, place))
+        return false;
+    const std::string path = std::string(kStartupApprovedKey) + "\\" + place.subkey;
+    win::UniqueKey key;
+    if (RegOpenKeyExA(place.root, path.c_str(), 0, KEY_QUERY_VALUE | SystemKeyView(Is64BitWindows()), key.Out()) !=
+        ERROR_SUCCESS)
+        return false;
+    DWORD size = 0;
+    if (RegQueryValueExA(key.Get(), valueName.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
+        return false;
+    std::vector<BYTE> data(size);
+    if (size && RegQueryValueExA(key.Get(), valueName.c_str(), nullptr, nullptr, data.data(), &size) != ERROR_SUCCESS)
+        return false;
+    data.resize(size);
+    return SwitchedOffByValue(data);
+}
+
+void AddRunKeyItems(HKEY root, const char* path, int source, std::vector<WorkItem>& queue, REGSAM view)
 {
     std::string capturePath = std::string(path) + "\\" + kCaptureSubkey;
     win::UniqueKey key;
-    if (RegOpenKeyExA(root, capturePath.c_str(), 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, capturePath.c_str(), 0, KEY_READ | view, key.Out()) != ERROR_SUCCESS)
         return;
     const std::string windowsDir = win::WindowsDirectory();
     RegValue value;
@@ -40,6 +61,8 @@ void AddRunKeyItems(HKEY root, const char* path, int source, std::vector<WorkIte
         item.WorkingDir = windowsDir;
         item.ShowCmd = source == SourceHklmRunServices ? 0 : 1;
         item.Source = source;
+        item.View = view;
+        item.SwitchedOff = SwitchedOffInWindows(source, view, item.Name);
         queue.push_back(std::move(item));
     }
 }
@@ -99,8 +122,10 @@ void AddStartupFolderItems(int csidl, int source, std::vector<WorkItem>& queue)
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             continue;
         WorkItem item;
-        if (ReadParkedShortcut(win::PathJoin(folder, found.cFileName), source, item))
+        if (ReadParkedShortcut(win::PathJoin(folder, found.cFileName), source, item)) {
+            item.SwitchedOff = SwitchedOffInWindows(source, 0, ApprovalValueName(found.cFileName));
             queue.push_back(std::move(item));
+        }
     } while (FindNextFileA(find.Get(), &found));
 }
 
@@ -110,14 +135,19 @@ std::vector<WorkItem> BuildWorkQueue(bool applyIgnoreList)
     std::vector<WorkItem> queue;
     if (Is9x())
         AddRunKeyItems(HKEY_LOCAL_MACHINE, kRunServicesKey, SourceHklmRunServices, queue);
-    AddRunKeyItems(HKEY_LOCAL_MACHINE, kRunKey, SourceHklmRun, queue);
+    for (REGSAM view : HklmRunViews(Is64BitWindows()))
+        AddRunKeyItems(HKEY_LOCAL_MACHINE, kRunKey, SourceHklmRun, queue, view);
     AddRunKeyItems(HKEY_CURRENT_USER, kRunKey, SourceHkcuRun, queue);
     AddStartupFolderItems(CSIDL_COMMON_STARTUP, SourceCommonStartup, queue);
     AddStartupFolderItems(CSIDL_STARTUP, SourceUserStartup, queue);
 
     SortWorkQueue(queue, ProductString(kSortingOrder));
-    if (applyIgnoreList)
+    if (applyIgnoreList) {
+        // Windows would not start these either: they are neither launched nor counted.
+        for (const std::string& name : RemoveSwitchedOffItems(queue))
+            WriteLog("Skipping %s: switched off in the system's start-up settings", name.c_str());
         RemoveIgnoredItems(queue, ProductString(kIgnoreForLaunch));
+    }
 
     WriteLog("BuildWorkQueue returning:");
     for (const WorkItem& item : queue)

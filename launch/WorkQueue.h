@@ -9,8 +9,9 @@
 // leaves out the names of "IgnoreForLaunch".
 std::vector<WorkItem> BuildWorkQueue(bool applyIgnoreList);
 
-// One item per value of the capture key "<path>\Quillrest" under `root`.
-void AddRunKeyItems(HKEY root, const char* path, int source, std::vector<WorkItem>& queue);
+// One item per value of the capture key "<path>\Quillrest" under `root`, read
+// in registry view `view` (0: the process's own).
+void AddRunKeyItems(HKEY root, const char* path, int source, std::vector<WorkItem>& queue, REGSAM view = 0);
 
 // One item per parked shortcut (*.Quillrest) of a Startup folder.  COM must be
 // initialised on the calling thread.
@@ -18,3 +19,7 @@ void AddStartupFolderItems(int csidl, int source, std::vector<WorkItem>& queue);
 
 // The item of one parked shortcut file; false (and a log line) when it can't be read.
 bool ReadParkedShortcut(const std::string& path, int source, WorkItem& item);
+
+// True when the system's start-up settings hold the entry `valueName` of that
+// source and view as switched off; a missing key or value means on.
+bool SwitchedOffInWindows(int source, REGSAM view, const std::string& valueName);
