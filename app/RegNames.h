@@ -20,6 +20,7 @@ constexpr const char* kDebugDelayPause = "DebugDelayPause";
 constexpr const char* kSortingOrder = "SortingOrder";
 constexpr const char* kIgnoreForLaunch = "IgnoreForLaunch";
 constexpr const char* kInstallTime = "InstallTime";
+constexpr const char* kLaunchPacing = "LaunchPacing";    // 0 fixed delay, 1 start once the computer is quiet
 
 // Web addresses: each overrides one built-in address on the vendor's site
 constexpr const char* kVersionURL = "VersionURL";
@@ -69,6 +70,7 @@ constexpr const char* kExeName = "Quillrest.exe";
 constexpr const char* kAppletName = "Quillrest.cpl";
 constexpr const char* kBatchName = "Quillrest_Uninstall.bat";
 constexpr const char* kLogFileName = "QuillrestLog.txt";
+constexpr const char* kBootReportFileName = "QuillrestBootReport.txt";
 
 constexpr DWORD kDefaultAdBlockingPort = 8181;
 

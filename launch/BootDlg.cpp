@@ -8,6 +8,7 @@
 #include "clean/InetCache.h"
 #include "clean/TempFiles.h"
 #include "install/System.h"
+#include "launch/BootPacer.h"
 #include "launch/BootRules.h"
 #include "launch/Redirect.h"
 #include "launch/WorkQueue.h"
@@ -85,6 +86,7 @@ bool QuillrestDlg::OnInit()
             ShowWindow(hwnd_, SW_SHOWMINIMIZED);
         else
             ShowWindow(hwnd_, SW_SHOWNORMAL);
+        BeginPacing();
         SetFocus(Item(IDOK));
 
         if (ProductDword(kWelcomeDismissed, 0) == 0) {
@@ -122,6 +124,7 @@ bool QuillrestDlg::OnCommand(int id, int code, HWND control)
     case IDC_BOOT_HURRY:
         if (code == BN_CLICKED) {
             StartTimer(kTimerLaunch, 1000);
+            NoteHurryUp();
             SetFocus(Item(IDOK));
         }
         return true;
@@ -138,6 +141,10 @@ bool QuillrestDlg::OnCommand(int id, int code, HWND control)
 
 void QuillrestDlg::OnTimer(UINT_PTR id)
 {
+    if (id == kTimerSettle) {
+        TimerSettle();    // several times a second: kept out of the traced dispatch
+        return;
+    }
     const std::string name = win::Format("QuillrestDlg::OnTimer(%d)", static_cast<int>(id));
     Traced(name.c_str(), [&] {
         switch (id) {
@@ -172,9 +179,9 @@ void QuillrestDlg::TimerTick()
 {
     Traced("QuillrestDlg::TimerTick", [&] {
         if (tickCount_ == 0) {
-            SendItem(IDC_BOOT_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, ProgressUpperBound(queue_.size(), launchDelay_)));
+            SendItem(IDC_BOOT_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, ProgressUpperBound(queue_.size(), ProgressUnit())));
             SendItem(IDC_BOOT_PROGRESS, PBM_SETSTEP, 1);
-        } else {
+        } else if (!ItemProgress()) {
             SendItem(IDC_BOOT_PROGRESS, PBM_STEPIT);
         }
         ++tickCount_;

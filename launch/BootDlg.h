@@ -6,6 +6,7 @@
 #include <vector>
 
 class WelcomeDlg;
+class BootPacer;
 
 // Timer ids of the boot window.
 enum BootTimer : UINT_PTR {
@@ -16,6 +17,7 @@ enum BootTimer : UINT_PTR {
     kTimerCleanup = 6,
     kTimerUpdateAdBlockInfo = 9,
     kTimerKillAdBlockMsg = 10,
+    kTimerSettle = 11,    // CPU samples while the launch phase is paced or measured
 };
 
 class QuillrestDlg : public win::ModalDialog {
@@ -55,6 +57,15 @@ private:
     void OnEndSession();
     void CloseWelcome();
     void PaintIcon();
+    // Pacing and the boot report (launch/BootPacing.cpp)
+    void BeginPacing();
+    bool ItemProgress() const;    // the progress bar counts items, not seconds
+    short ProgressUnit() const;
+    void NoteLaunched(const std::string& name);
+    void NotePhaseEnded();
+    void NoteHurryUp();
+    void TimerSettle();
+    void FinishBootReport();
 
     HWND parent_;
     HICON icon_;
@@ -65,6 +76,7 @@ private:
     int launchIndex_ = -1;
     int tickCount_ = 0;
     HWND adBlockPopup_ = nullptr;    // the server's start-up popup while it may be open
+    std::unique_ptr<BootPacer> pacer_;    // during the launch phase and until its report is written
 };
 
 // Starts one work item as a process, falling back to the shell (never for a

@@ -76,12 +76,14 @@ void QuillrestDlg::TimerLaunch()
             CloseWelcome();
             WaitForShutdown();
             queue_.clear();
+            NotePhaseEnded();
             return;
         }
         const WorkItem item = queue_[static_cast<size_t>(launchIndex_)];
-        SendItem(IDC_BOOT_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(launchIndex_) * static_cast<WPARAM>(launchDelay_));
+        SendItem(IDC_BOOT_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(launchIndex_) * static_cast<WPARAM>(ProgressUnit()));
         SetItemText(IDC_BOOT_COMMAND, item.CommandLine);
         SetItemText(IDC_BOOT_NAME, item.Name);
         StartWorkItem(item, ProductDword(kDebugDelayPause, 0) != 0);
+        NoteLaunched(item.Name);
     });
 }

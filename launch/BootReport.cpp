@@ -1,0 +1,225 @@
+// The boot report: what each boot launched and how long the computer took to settle,
+// kept for the last 20 boots in one small text file.
+#include "launch/BootReport.h"
+#include "app/Log.h"
+#include "app/RegNames.h"
+#include "win/Raii.h"
+#include "win/Util.h"
+#include <shlobj.h>
+#include <cstdlib>
+
+namespace {
+
+// Anything bigger is not a file this program wrote.
+constexpr DWORD kMaxReportBytes = 1024 * 1024;
+constexpr size_t kMaxItemsPerBoot = 1000;
+constexpr size_t kMaxNameLength = 260;
+
+std::string CleanName(const std::string& name)
+{
+    std::string clean = name.substr(0, kMaxNameLength);
+    for (char& c : clean)
+        if (static_cast<unsigned char>(c) < 0x20)
+            c = ' ';
+    return clean;
+}
+
+std::vector<std::string> SplitTabs(const std::string& line, size_t maxFields)
+{
+    std::vector<std::string> fields;
+    size_t start = 0;
+    while (fields.size() + 1 < maxFields) {
+        const size_t tab = line.find('\t', start);
+        if (tab == std::string::npos)
+            break;
+        fields.push_back(line.substr(start, tab - start));
+        start = tab + 1;
+    }
+    fields.push_back(line.substr(start));
+    return fields;
+}
+
+// A decimal number from `minimum` up; -1 passes where it means "unknown".
+bool ParseNumber(const std::string& text, long long minimum, long long maximum, long long& value)
+{
+    if (text.empty() || text.size() > 12)
+        return false;
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    value = std::strtoll(begin, &end, 10);
+    return *end == '\0' && (text[0] == '-' || (text[0] >= '0' && text[0] <= '9')) && value >= minimum &&
+           value <= maximum;
+}
+
+bool ParseLong(const std::string& text, long& value)
+{
+    long long number = 0;
+    if (!ParseNumber(text, -1, 0x7FFFFFFF, number))
+        return false;
+    value = static_cast<long>(number);
+    return true;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool ReadSmallFile(const std::string& path, std::string& text, bool& tooBig)
+{
+    tooBig = false;
+    win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    DWORD high = 0;
+    const DWORD size = GetFileSize(file.Get(), &high);
+    if (high != 0 || size > kMaxReportBytes) {
+        tooBig = true;
+        return true;
+    }
+    text.assign(size, '\0');
+    DWORD read = 0;
+    if (size && (!ReadFile(file.Get(), &text[0], size, &read, nullptr) || read != size))
+        return false;
+    return true;
+}
+
+} // namespace
+
+std::string FormatBootReport(const std::vector<BootRecord>& boots)
+{
+    std::string text = std::string(kBootReportHeader) + "\r\n";
+    for (const BootRecord& boot : boots) {
+        text += win::Format("B\t%lu\t%d\t%ld\t%ld\t%ld\t%u\r\n", static_cast<unsigned long>(boot.when), boot.pacing,
+                            boot.windowShownMs, boot.lastStartMs, boot.settledMs,
+                            static_cast<unsigned>(boot.items.size()));
+        for (const BootItemRecord& item : boot.items)
+            text += win::Format("I\t%ld\t%ld\t%d\t%s\r\n", item.startMs, item.settleMs, item.settled ? 1 : 0,
+                                CleanName(item.name).c_str());
+    }
+    return text;
+}
+
+bool ParseBootReport(const std::string& text, std::vector<BootRecord>& boots)
+{
+    std::vector<BootRecord> parsed;
+    const std::vector<std::string> lines = Lines(text);
+    if (lines.empty() || lines[0] != kBootReportHeader)
+        return false;
+    size_t index = 1;
+    while (index < lines.size()) {
+        const std::vector<std::string> fields = SplitTabs(lines[index++], 8);
+        BootRecord boot;
+        long long when = 0, pacing = 0, count = 0;
+        if (fields.size() != 7 || fields[0] != "B" || !ParseNumber(fields[1], 0, 0xFFFFFFFFll, when) ||
+            !ParseNumber(fields[2], 0, 1, pacing) || !ParseLong(fields[3], boot.windowShownMs) ||
+            !ParseLong(fields[4], boot.lastStartMs) || !ParseLong(fields[5], boot.settledMs) ||
+            !ParseNumber(fields[6], 0, kMaxItemsPerBoot, count))
+            return false;
+        boot.when = static_cast<DWORD>(when);
+        boot.pacing = static_cast<int>(pacing);
+        for (long long i = 0; i < count; ++i) {
+            if (index >= lines.size())
+                return false;
+            const std::vector<std::string> itemFields = SplitTabs(lines[index++], 5);
+            BootItemRecord item;
+            long long settled = 0;
+            if (itemFields.size() != 5 || itemFields[0] != "I" || !ParseLong(itemFields[1], item.startMs) ||
+                item.startMs < 0 || !ParseLong(itemFields[2], item.settleMs) ||
+                !ParseNumber(itemFields[3], 0, 1, settled))
+                return false;
+            item.settled = settled != 0;
+            item.name = itemFields[4];
+            boot.items.push_back(item);
+        }
+        parsed.push_back(boot);
+    }
+    boots.swap(parsed);
+    return true;
+}
+
+long LaunchPhaseMs(const BootRecord& boot)
+{
+    if (boot.settledMs >= 0)
+        return boot.settledMs;
+    if (boot.lastStartMs >= 0)
+        return boot.lastStartMs;
+    return boot.windowShownMs;
+}
+
+int SlowestItem(const BootRecord& boot)
+{
+    int slowest = -1;
+    for (size_t i = 0; i < boot.items.size(); ++i)
+        if (boot.items[i].settleMs >= 0 &&
+            (slowest < 0 || boot.items[i].settleMs > boot.items[static_cast<size_t>(slowest)].settleMs))
+            slowest = static_cast<int>(i);
+    return slowest;
+}
+
+std::string BootReportPath()
+{
+    // Windows 95 and NT 4 without a newer shell know no local application-data folder.
+    std::string folder;
+    if (!win::SpecialFolder(CSIDL_LOCAL_APPDATA, folder) && !win::SpecialFolder(CSIDL_APPDATA, folder)) {
+        char temp[MAX_PATH + 1] = "";
+        if (!GetTempPathA(sizeof(temp), temp))
+            return std::string();
+        folder = temp;
+    }
+    return win::PathJoin(folder, kBootReportFileName);
+}
+
+ReportState LoadBootReport(const std::string& path, std::vector<BootRecord>& boots)
+{
+    boots.clear();
+    std::string text;
+    bool tooBig = false;
+    if (!ReadSmallFile(path, text, tooBig))
+        return win::FileExists(path) ? ReportState::Damaged : ReportState::Missing;
+    if (tooBig || !ParseBootReport(text, boots)) {
+        boots.clear();
+        return ReportState::Damaged;
+    }
+    return ReportState::Loaded;
+}
+
+bool AppendBootRecord(const std::string& path, const BootRecord& boot)
+{
+    if (path.empty())
+        return false;
+    std::vector<BootRecord> boots;
+    if (LoadBootReport(path, boots) == ReportState::Damaged) {
+        const std::string aside = path + ".bad";
+        DeleteFileA(aside.c_str());
+        if (!MoveFileA(path.c_str(), aside.c_str()))
+            DeleteFileA(path.c_str());
+        WriteLog("Boot report %s was damaged: set aside as %s", path.c_str(), aside.c_str());
+    }
+    boots.push_back(boot);
+    if (boots.size() > kBootReportKeep)
+        boots.erase(boots.begin(), boots.end() - static_cast<long>(kBootReportKeep));
+    // Written beside and then swapped in, so a crash never leaves half a report.
+    const std::string fresh = path + ".new";
+    if (!win::WriteWholeFile(fresh, FormatBootReport(boots)))
+        return false;
+    DeleteFileA(path.c_str());
+    if (!MoveFileA(fresh.c_str(), path.c_str())) {
+        DeleteFileA(fresh.c_str());
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,47 @@
+// The boot report: what each boot launched and how long the computer took to settle,
+// kept for the last 20 boots in one small text file.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+// One launched work item.  Times are milliseconds; -1 means unknown.
+struct BootItemRecord {
+    std::string name;
+    long startMs = 0;      // since the process started
+    long settleMs = -1;    // after its start; -1 when nothing was measured
+    bool settled = false;  // false: the next start or the cap came first, settleMs is a lower bound
+};
+
+struct BootRecord {
+    DWORD when = 0;            // seconds since 1970-01-01 UTC
+    int pacing = 0;            // pacing in effect: 0 fixed delay, 1 settle
+    long windowShownMs = -1;   // process start to boot window shown
+    std::vector<BootItemRecord> items;
+    long lastStartMs = -1;     // the last item's start; -1 when nothing started
+    long settledMs = -1;       // the computer settled after the last start (or after the window, with no items)
+};
+
+constexpr size_t kBootReportKeep = 20;
+constexpr const char* kBootReportHeader = "Quillrest boot report 1";
+
+// The file's text: the header line, then per boot one "B" line followed by one
+// "I" line per item, fields separated by tabs, lines ending in CR LF.
+std::string FormatBootReport(const std::vector<BootRecord>& boots);
+// False when the text is not a complete report of this format.
+bool ParseBootReport(const std::string& text, std::vector<BootRecord>& boots);
+
+// Milliseconds from process start to the end of the launch phase: the computer
+// settled after the last start, else the last start, else the window shown; -1 unknown.
+long LaunchPhaseMs(const BootRecord& boot);
+// The item that took longest to settle; -1 when none was measured.
+int SlowestItem(const BootRecord& boot);
+
+// "QuillrestBootReport.txt" in the local application-data folder.
+std::string BootReportPath();
+
+enum class ReportState { Missing, Loaded, Damaged };
+ReportState LoadBootReport(const std::string& path, std::vector<BootRecord>& boots);
+// Adds one boot and keeps the last 20.  A damaged or foreign file is set aside
+// as "<path>.bad" and the report starts afresh.
+bool AppendBootRecord(const std::string& path, const BootRecord& boot);

@@ -1,0 +1,240 @@
+// The real Quillrest.exe pacing burning probes: settle pacing, the fixed delay, the boot report.
+#include "LaunchFixture.h"
+#include "app/Settings.h"
+#include "launch/BootReport.h"
+#include "launch/CpuSampler.h"
+#include "res/resource.h"
+#include <algorithm>
+
+using namespace qrtest;
+
+namespace {
+
+constexpr const char* kBootTitle = "Quillrest (tm) Hollowmere";
+
+struct BurnStart {
+    std::string name;
+    unsigned long long created = 0;
+};
+
+std::vector<BurnStart> ReadBurnStarts(const std::string& path)
+{
+    std::vector<BurnStart> starts;
+    std::string text;
+    win::ReadWholeFile(path, text);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(start, end - start);
+        const size_t tab = line.find('\t');
+        if (tab != std::string::npos)
+            starts.push_back({line.substr(0, tab), std::strtoull(line.c_str() + tab + 1, nullptr, 10)});
+        start = end + 1;
+    }
+    std::sort(starts.begin(), starts.end(),
+              [](const BurnStart& a, const BurnStart& b) { return a.created < b.created; });
+    return starts;
+}
+
+double Seconds(unsigned long long from, unsigned long long to)
+{
+    return (static_cast<double>(to) - static_cast<double>(from)) / 1e7;
+}
+
+// Other programs on this machine may keep it busy; settle pacing would rightly wait then.
+bool WaitForQuietMachine(DWORD timeoutMs)
+{
+    const DWORD begin = GetTickCount();
+    int quietWindows = 0;
+    CpuSample last;
+    if (!SampleSystemCpu(last))
+        return false;
+    while (GetTickCount() - begin < timeoutMs) {
+        Sleep(250);
+        CpuSample now;
+        SampleSystemCpu(now);
+        const double busy = BusyProcessors(last, now, ProcessorCount());
+        quietWindows = busy >= 0 && busy <= QuietLimit(ProcessorCount()) ? quietWindows + 1 : 0;
+        if (quietWindows >= 6)
+            return true;
+        last = now;
+    }
+    return false;
+}
+
+class BootSettleTest : public CaptureTest {
+protected:
+    void SetUp() override
+    {
+        CaptureTest::SetUp();
+        outFolder_ = MakeTempFolder("qrsettle");
+        out_ = win::PathJoin(outFolder_, "burns.txt");
+        report_ = BootReportPath();
+        DeleteFileA(report_.c_str());
+        DeleteFileA((report_ + ".bad").c_str());
+        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLog, 1);
+        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLogBootCount, 5);
+        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kWelcomeDismissed, 1);
+        for (const char* cleaner : {kDeleteSafeTempFiles, kDeleteAllTempFiles, kDelFileChk, kClearInetCache, kDeleteCookies})
+            SetDword(HKEY_LOCAL_MACHINE, kProductKey, cleaner, 0);
+    }
+    void TearDown() override
+    {
+        // The stop file ends probes that are still burning.
+        WriteFileText(out_ + ".stop", "");
+        KillProcess(process_);
+        Sleep(300);
+        RemoveTree(outFolder_);
+        DeleteFileA(report_.c_str());
+        DeleteFileA((report_ + ".bad").c_str());
+        CaptureTest::TearDown();
+    }
+
+    void Park(int count, int cpuMs)
+    {
+        std::string order;
+        for (int i = 0; i < count; ++i) {
+            const std::string name = win::Format("QrTestBurn%d", i);
+            SetString(HKEY_CURRENT_USER, kRunKey, name.c_str(),
+                      win::Format("\"%s\" \"%s\" %s %d", ToolPath("burnprobe").c_str(), out_.c_str(), name.c_str(), cpuMs));
+            order += name + '\1';
+        }
+        SetProductString(kSortingOrder, order);
+    }
+    void Start()
+    {
+        process_ = StartProcess(ProductExe(), "-noinstall -hklm");
+        ASSERT_NE(nullptr, process_);
+        ASSERT_TRUE(WaitFor([&] { HWND w = BootWindow(); return w && IsWindowVisible(w); }, 20000));
+        shownTick_ = GetTickCount();
+    }
+    HWND BootWindow() const { return FindWindowA(nullptr, kBootTitle); }
+    bool WaitHidden(DWORD timeoutMs)
+    {
+        return WaitFor([&] {
+            HWND w = BootWindow();
+            return LogHas("\tLeaving Quillrest::WaitForShutdown") && w && !IsWindowVisible(w);
+        }, timeoutMs);
+    }
+    // The progress bar's upper limit, once the first tick has set it.
+    int ProgressLimit()
+    {
+        int limit = 0;
+        WaitFor([&] {
+            limit = static_cast<int>(SendDlgItemMessageA(BootWindow(), IDC_BOOT_PROGRESS, PBM_GETRANGE, FALSE, 0));
+            return limit != 100 && limit != 0;
+        }, 5000);
+        return limit;
+    }
+    std::vector<double> Gaps(const std::vector<BurnStart>& starts)
+    {
+        std::vector<double> gaps;
+        for (size_t i = 1; i < starts.size(); ++i)
+            gaps.push_back(Seconds(starts[i - 1].created, starts[i].created));
+        return gaps;
+    }
+    size_t LogIndex(const std::string& prefix)
+    {
+        const std::vector<std::string> lines = LogMessages();
+        for (size_t i = 0; i < lines.size(); ++i)
+            if (lines[i].compare(0, prefix.size(), prefix) == 0)
+                return i;
+        return std::string::npos;
+    }
+
+    std::string outFolder_;
+    std::string out_;
+    std::string report_;
+    HANDLE process_ = nullptr;
+    DWORD shownTick_ = 0;
+};
+
+TEST_F(BootSettleTest, LightProgramsStartEarlyAndTheReportIsWrittenAfterThePhase)
+{
+    if (!WaitForQuietMachine(60000))
+        GTEST_SKIP() << "the machine never became quiet for 1.5 s: settle pacing would rightly wait";
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds, 6);
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLaunchPacing, 1);
+    Park(4, 30);
+    ASSERT_TRUE(WriteFileText(report_, "not a boot report\r\n"));
+
+    Start();
+    EXPECT_EQ(5, ProgressLimit());    // items + 1, not seconds
+    ASSERT_TRUE(WaitHidden(4 * 6000 + 10000));
+    const std::vector<BurnStart> starts = ReadBurnStarts(out_);
+    ASSERT_EQ(4u, starts.size());
+    for (double gap : Gaps(starts)) {
+        EXPECT_GE(gap, 0.9);    // the floor between two starts
+        EXPECT_LT(gap, 4.0);    // well before the 6 s upper bound
+    }
+    EXPECT_TRUE(LogHas("The computer has settled: starting the next program"));
+
+    ASSERT_TRUE(WaitFor([&] { return LogIndex("Boot report: 4 programs") != std::string::npos; }, 70000));
+    EXPECT_GT(LogIndex("Boot report: 4 programs"), LogIndex("\tLeaving Quillrest::WaitForShutdown"));
+    std::vector<BootRecord> boots;
+    ASSERT_EQ(ReportState::Loaded, LoadBootReport(report_, boots));
+    ASSERT_EQ(1u, boots.size());
+    const BootRecord& boot = boots[0];
+    EXPECT_EQ(1, boot.pacing);
+    EXPECT_GT(boot.windowShownMs, 0);
+    ASSERT_EQ(4u, boot.items.size());
+    for (size_t i = 0; i < boot.items.size(); ++i) {
+        EXPECT_EQ(win::Format("QrTestBurn%u", static_cast<unsigned>(i)), boot.items[i].name);
+        EXPECT_TRUE(boot.items[i].settled) << i;
+        EXPECT_GE(boot.items[i].settleMs, 0) << i;
+        if (i) {
+            EXPECT_GE(boot.items[i].startMs - boot.items[i - 1].startMs, 900) << i;
+        }
+    }
+    EXPECT_GE(boot.items[0].startMs, boot.windowShownMs);
+    EXPECT_EQ(boot.items.back().startMs, boot.lastStartMs);
+    EXPECT_GE(boot.settledMs, boot.lastStartMs);
+    std::string aside;
+    ASSERT_TRUE(win::ReadWholeFile(report_ + ".bad", aside));
+    EXPECT_EQ("not a boot report\r\n", aside);
+}
+
+TEST_F(BootSettleTest, BusyProgramsStartNoLaterThanTheDelay)
+{
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds, 2);
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLaunchPacing, 1);
+    Park(3, 30000);
+    Start();
+    ASSERT_TRUE(WaitHidden(30000));
+    // Probes write their line when they end: end them now.
+    ASSERT_TRUE(WriteFileText(out_ + ".stop", ""));
+    std::vector<BurnStart> starts;
+    ASSERT_TRUE(WaitFor([&] { starts = ReadBurnStarts(out_); return starts.size() >= 3; }, 10000));
+    ASSERT_EQ(3u, starts.size());
+    for (double gap : Gaps(starts)) {
+        EXPECT_GT(gap, 1.5);    // busy: nothing starts early
+        EXPECT_LT(gap, 2.7);    // and nothing later than the delay
+    }
+}
+
+TEST_F(BootSettleTest, FixedDelayKeepsItsSchedule)
+{
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds, 2);
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLaunchPacing, 0);
+    Park(3, 30);
+    Start();
+    EXPECT_EQ(8, ProgressLimit());    // (items + 1) x delay
+    ASSERT_TRUE(WaitHidden(30000));
+    const std::vector<BurnStart> starts = ReadBurnStarts(out_);
+    ASSERT_EQ(3u, starts.size());
+    for (double gap : Gaps(starts)) {
+        EXPECT_GT(gap, 1.6);    // light programs do not start early
+        EXPECT_LT(gap, 2.6);
+    }
+    EXPECT_FALSE(LogHas("The computer has settled: starting the next program"));
+    ASSERT_TRUE(WaitFor([&] { return LogIndex("Boot report: 3 programs") != std::string::npos; }, 70000));
+    std::vector<BootRecord> boots;
+    ASSERT_EQ(ReportState::Loaded, LoadBootReport(report_, boots));
+    ASSERT_EQ(1u, boots.size());
+    EXPECT_EQ(0, boots[0].pacing);
+    EXPECT_EQ(3u, boots[0].items.size());
+}
+
+} // namespace

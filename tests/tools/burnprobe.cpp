@@ -1,0 +1,92 @@
+// Test and benchmark probe: a start-up program that burns CPU time, writes to disk and ends.
+//
+// Usage: burnprobe.exe <output file> <name> <cpu ms> [MB]
+// Appends: name TAB creation time TAB end time (100 ns since 1601) CR LF.
+// A file "<output file>.stop" ends the burning early (tests clean up with it).
+#include <windows.h>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+unsigned long long Ticks(const FILETIME& time)
+{
+    ULARGE_INTEGER value;
+    value.LowPart = time.dwLowDateTime;
+    value.HighPart = time.dwHighDateTime;
+    return value.QuadPart;
+}
+
+unsigned long long ThreadCpu100ns()
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user))
+        return 0;
+    return Ticks(kernel) + Ticks(user);
+}
+
+// Busy work until this thread has used `cpuMs` of processor time: a loaded
+// machine stretches it in wall time, like a real program starting up.
+void Burn(DWORD cpuMs, const std::string& stopPath)
+{
+    const unsigned long long target = ThreadCpu100ns() + static_cast<unsigned long long>(cpuMs) * 10000;
+    volatile unsigned value = 1;
+    while (ThreadCpu100ns() < target && GetFileAttributesA(stopPath.c_str()) == INVALID_FILE_ATTRIBUTES)
+        for (int i = 0; i < 1000000; ++i)
+            value = value * 1664525u + 1013904223u;
+}
+
+void WriteMegabytes(const std::string& folder, const std::string& name, int megabytes)
+{
+    if (megabytes <= 0)
+        return;
+    const std::string path = folder + "\\" + name + ".burn";
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    std::vector<char> block(64 * 1024, 'q');
+    DWORD written = 0;
+    for (int i = 0; i < megabytes * 16; ++i)
+        WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &written, nullptr);
+    FlushFileBuffers(file);
+    CloseHandle(file);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 4)
+        return 2;
+    const std::string output = argv[1];
+    const std::string name = argv[2];
+    const DWORD cpuMs = static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10));
+    const int megabytes = argc > 4 ? std::atoi(argv[4]) : 0;
+
+    Burn(cpuMs, output + ".stop");
+    const size_t slash = output.find_last_of("\\/");
+    WriteMegabytes(slash == std::string::npos ? "." : output.substr(0, slash), name, megabytes);
+
+    FILETIME created, exited, kernel, user, now;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    GetSystemTimeAsFileTime(&now);
+    char line[1024];
+    const int length = std::snprintf(line, sizeof(line), "%s\t%llu\t%llu\r\n", name.c_str(), Ticks(created), Ticks(now));
+    if (length <= 0 || length >= static_cast<int>(sizeof(line)))
+        return 3;
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        HANDLE file = CreateFileA(output.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr);
+            CloseHandle(file);
+            return 0;
+        }
+        Sleep(10);
+    }
+    return 4;
+}

@@ -1,0 +1,320 @@
+// Settle benchmark driver: how a foreground program fares while start-up programs
+// start in five ways (nothing, all at once, one after another, Quillrest's fixed
+// delay, Quillrest's settle pacing); prints the table and the two aims.
+//
+// Usage: settlebench.exe <Quillrest.exe> <burnprobe.exe> <frameprobe.exe> <work folder>
+//                        [programs 8] [cpu ms 2000] [MB 16]
+#include "app/RegNames.h"
+#include "app/Settings.h"
+#include "win/Raii.h"
+#include "win/Util.h"
+#include <shlwapi.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+unsigned long long Now100ns()
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t;
+    t.LowPart = now.dwLowDateTime;
+    t.HighPart = now.dwHighDateTime;
+    return t.QuadPart;
+}
+
+HANDLE Start(const std::string& commandLine)
+{
+    std::vector<char> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+bool RunAndWait(const std::string& commandLine, DWORD timeoutMs)
+{
+    win::UniqueHandle process(Start(commandLine));
+    return process && WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+std::vector<std::string> Lines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    std::string text;
+    win::ReadWholeFile(path, text);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+struct Burn {
+    unsigned long long created = 0;
+    unsigned long long ended = 0;
+};
+
+std::vector<Burn> ReadBurns(const std::string& path)
+{
+    std::vector<Burn> burns;
+    for (const std::string& line : Lines(path)) {
+        const size_t first = line.find('\t');
+        const size_t second = first == std::string::npos ? first : line.find('\t', first + 1);
+        if (second == std::string::npos)
+            continue;
+        Burn burn;
+        burn.created = std::strtoull(line.c_str() + first + 1, nullptr, 10);
+        burn.ended = std::strtoull(line.c_str() + second + 1, nullptr, 10);
+        burns.push_back(burn);
+    }
+    std::sort(burns.begin(), burns.end(), [](const Burn& a, const Burn& b) { return a.created < b.created; });
+    return burns;
+}
+
+struct Setup {
+    std::string quillrest, burner, frames, folder;
+    int count = 8;
+    int cpuMs = 2000;
+    int megabytes = 16;
+    unsigned long loops = 0;
+    std::string BurnCommand(const std::string& out, int index) const
+    {
+        return win::Format("\"%s\" \"%s\" QrSettle%02d %d %d", burner.c_str(), out.c_str(), index, cpuMs, megabytes);
+    }
+};
+
+struct Window {
+    unsigned long long from = 0;
+    unsigned long long to = 0;
+    std::vector<Burn> burns;
+};
+
+struct Row {
+    std::string label;
+    double p95 = 0;
+    double doneSeconds = -1;
+    std::vector<Burn> burns;
+    unsigned long long from = 0;
+};
+
+// Runs `scenario` while the foreground probe records frames; p95 over the scenario's window.
+template <class Scenario>
+Row Measure(const Setup& setup, const std::string& label, Scenario scenario)
+{
+    Row row;
+    row.label = label;
+    const std::string event = win::Format("QrSettleBenchStop%lu", GetCurrentProcessId());
+    win::UniqueHandle stop(CreateEventA(nullptr, TRUE, FALSE, event.c_str()));
+    const std::string framesOut = win::PathJoin(setup.folder, "frames.txt");
+    DeleteFileA(framesOut.c_str());
+    win::UniqueHandle foreground(
+        Start(win::Format("\"%s\" %lu %s \"%s\"", setup.frames.c_str(), setup.loops, event.c_str(), framesOut.c_str())));
+    Sleep(1000);
+    const Window window = scenario();
+    SetEvent(stop.Get());
+    if (foreground)
+        WaitForSingleObject(foreground.Get(), 30000);
+    std::vector<double> times;
+    for (const std::string& line : Lines(framesOut)) {
+        const size_t tab = line.find('\t');
+        if (tab == std::string::npos)
+            continue;
+        const unsigned long long scheduled = std::strtoull(line.c_str(), nullptr, 10);
+        if (scheduled >= window.from && scheduled <= window.to)
+            times.push_back(std::atof(line.c_str() + tab + 1));
+    }
+    std::sort(times.begin(), times.end());
+    if (!times.empty())
+        row.p95 = times[std::min(times.size() - 1, static_cast<size_t>(static_cast<double>(times.size()) * 0.95))];
+    row.burns = window.burns;
+    row.from = window.from;
+    return row;
+}
+
+Window Idle()
+{
+    Window window;
+    window.from = Now100ns();
+    Sleep(8000);
+    window.to = Now100ns();
+    return window;
+}
+
+Window AllAtOnce(const Setup& setup, const std::string& out)
+{
+    Window window;
+    window.from = Now100ns();
+    std::vector<HANDLE> processes;
+    for (int i = 0; i < setup.count; ++i)
+        if (HANDLE process = Start(setup.BurnCommand(out, i)))
+            processes.push_back(process);
+    WaitForMultipleObjects(static_cast<DWORD>(processes.size()), processes.data(), TRUE, 600000);
+    for (HANDLE process : processes)
+        CloseHandle(process);
+    window.to = Now100ns();
+    window.burns = ReadBurns(out);
+    return window;
+}
+
+Window OneAfterAnother(const Setup& setup, const std::string& out)
+{
+    Window window;
+    window.from = Now100ns();
+    for (int i = 0; i < setup.count; ++i)
+        RunAndWait(setup.BurnCommand(out, i), 600000);
+    window.to = Now100ns();
+    window.burns = ReadBurns(out);
+    return window;
+}
+
+Window Quillrest(const Setup& setup, const std::string& out, DWORD pacing, DWORD delaySeconds)
+{
+    SHDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
+    SetProductDword(kDelaySeconds, delaySeconds);
+    SetProductDword(kLaunchPacing, pacing);
+    SetProductDword(kWelcomeDismissed, 1);
+    SetProductDword(kLog, 0);
+    for (const char* cleaner : {kDeleteSafeTempFiles, kDeleteAllTempFiles, kDelFileChk, kClearInetCache, kDeleteCookies})
+        SetProductDword(cleaner, 0);
+    const std::string capture = std::string(kRunKey) + "\\" + kCaptureSubkey;
+    SHDeleteKeyA(HKEY_CURRENT_USER, capture.c_str());
+    std::string order;
+    {
+        win::UniqueKey key;
+        RegCreateKeyExA(HKEY_CURRENT_USER, capture.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.Out(), nullptr);
+        for (int i = 0; i < setup.count; ++i) {
+            const std::string name = win::Format("QrSettle%02d", i);
+            const std::string command = setup.BurnCommand(out, i);
+            RegSetValueExA(key.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                           static_cast<DWORD>(command.size() + 1));
+            order += name + '\1';
+        }
+    }
+    SetProductString(kSortingOrder, order);
+
+    Window window;
+    window.from = Now100ns();
+    win::UniqueHandle product(Start("\"" + setup.quillrest + "\" -noinstall -hklm"));
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(setup.count + 2) * (delaySeconds * 1000 + 30000);
+    while (static_cast<int>(Lines(out).size()) < setup.count && static_cast<long>(GetTickCount() - deadline) < 0)
+        Sleep(50);
+    window.burns = ReadBurns(out);
+    window.to = Now100ns();
+    if (product) {
+        TerminateProcess(product.Get(), 0);
+        WaitForSingleObject(product.Get(), 10000);
+    }
+    SHDeleteKeyA(HKEY_CURRENT_USER, capture.c_str());
+    SHDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
+    return window;
+}
+
+Row Scenario(const Setup& setup, const std::string& label, int kind)
+{
+    const std::string out = win::PathJoin(setup.folder, "burns.txt");
+    DeleteFileA(out.c_str());
+    Row row = Measure(setup, label, [&] {
+        switch (kind) {
+        case 1: return AllAtOnce(setup, out);
+        case 2: return OneAfterAnother(setup, out);
+        case 3: return Quillrest(setup, out, 0, 2);
+        case 4: return Quillrest(setup, out, 1, 8);
+        default: return Idle();
+        }
+    });
+    if (kind != 0) {
+        unsigned long long last = 0;
+        for (const Burn& burn : row.burns)
+            last = std::max(last, burn.ended);
+        if (static_cast<int>(row.burns.size()) == setup.count && last > row.from)
+            row.doneSeconds = static_cast<double>(last - row.from) / 1e7;
+    }
+    return row;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: settlebench <Quillrest.exe> <burnprobe.exe> <frameprobe.exe> <folder> "
+                             "[programs] [cpu ms] [MB]\n");
+        return 2;
+    }
+    Setup setup;
+    setup.quillrest = argv[1];
+    setup.burner = argv[2];
+    setup.frames = argv[3];
+    setup.folder = argv[4];
+    if (argc > 5)
+        setup.count = std::max(1, std::min(60, std::atoi(argv[5])));
+    if (argc > 6)
+        setup.cpuMs = std::atoi(argv[6]);
+    if (argc > 7)
+        setup.megabytes = std::atoi(argv[7]);
+
+    const std::string calibration = win::PathJoin(setup.folder, "loops.txt");
+    RunAndWait("\"" + setup.frames + "\" calibrate \"" + calibration + "\"", 60000);
+    const std::vector<std::string> loops = Lines(calibration);
+    setup.loops = loops.empty() ? 0 : std::strtoul(loops[0].c_str(), nullptr, 10);
+    if (setup.loops == 0) {
+        std::fprintf(stderr, "frame probe calibration failed\n");
+        return 3;
+    }
+
+    const char* labels[] = {
+        "idle (nothing starts)",
+        "all at once (what Windows does with Run entries)",
+        "each as soon as the previous one has finished",
+        "Quillrest fixed delay, DelaySeconds 2",
+        "Quillrest settle, DelaySeconds 8 as upper bound",
+    };
+    std::vector<Row> rows;
+    for (int kind = 0; kind < 5; ++kind) {
+        rows.push_back(Scenario(setup, labels[kind], kind));
+        std::fprintf(stderr, "done: %s\n", labels[kind]);
+    }
+
+    const double idle = rows[0].p95 > 0 ? rows[0].p95 : 1;
+    std::printf("%d programs, each %d ms of CPU and %d MB written; foreground: 5 ms of work every 50 ms\n\n",
+                setup.count, setup.cpuMs, setup.megabytes);
+    std::printf("| how the %d programs start | p95 frame | vs idle | all done |\n|---|---|---|---|\n", setup.count);
+    for (const Row& row : rows) {
+        std::printf("| %s | %.1f ms | %.2fx | %s |\n", row.label.c_str(), row.p95, row.p95 / idle,
+                    row.doneSeconds < 0 ? "-" : win::Format("%.1f s", row.doneSeconds).c_str());
+    }
+    for (size_t i = 3; i < rows.size(); ++i) {
+        std::printf("\n%s: starts at", rows[i].label.c_str());
+        for (const Burn& burn : rows[i].burns)
+            std::printf(" %.1f", static_cast<double>(burn.created - rows[i].from) / 1e7);
+        std::printf(" s");
+    }
+    std::printf("\n\n");
+    const Row& settle = rows[4];
+    const Row& sequential = rows[2];
+    const double p95Ratio = settle.p95 / idle;
+    const double doneRatio =
+        settle.doneSeconds > 0 && sequential.doneSeconds > 0 ? settle.doneSeconds / sequential.doneSeconds : -1;
+    std::printf("aim 1: settle p95 %.2fx idle (at most 1.20x): %s\n", p95Ratio, p95Ratio <= 1.2 ? "met" : "NOT met");
+    std::printf("aim 2: settle all done %.2fx one after another (at most 1.15x): %s\n", doneRatio,
+                doneRatio > 0 && doneRatio <= 1.15 ? "met" : "NOT met");
+    return 0;
+}
