@@ -15,6 +15,7 @@ constexpr const char* kCheckVersion = "CheckVersion";
 constexpr const char* kDownloadAdBlockInfo = "DownloadAdBlockInfo";
 constexpr const char* kLastAdBlockInfoCheck = "LastAdBlockInfoCheck";
 constexpr const char* kAdBlockingProxyPort = "AdBlockingProxyPort";
+constexpr const char* kDontShowAdBlockStart = "DontShowAdBlockStart";
 constexpr const char* kWelcomeDismissed = "WelcomeDismissed";
 constexpr const char* kDebugDelayPause = "DebugDelayPause";
 constexpr const char* kSortingOrder = "SortingOrder";

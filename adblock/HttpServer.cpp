@@ -1,0 +1,425 @@
+// The ad-block HTTP server: serves our PAC scripts and answers ad requests with nothing.
+//
+// One thread, non-blocking sockets, events as messages to a hidden window
+// (Winsock 1.1 WSAAsyncSelect, which every Windows from 95 on has).
+#include "adblock/HttpServer.h"
+#include "adblock/HttpRequest.h"
+#include "app/Log.h"
+#include "win/HiddenWindow.h"
+#include <winsock.h>
+#include <cstring>
+#include <map>
+#include <string>
+
+namespace {
+
+constexpr const char* kServerClass = "PAC_File_Server";
+constexpr const char* kDefaultRoot = "/WebPages";
+constexpr UINT kSocketEvent = WM_USER + 1;
+constexpr size_t kRootLimit = 2047;
+constexpr unsigned short kHttpPort = 80;
+
+// Winsock 2 event bits, not in the 1.1 header, that are still logged by name.
+constexpr int kEventQos = 64;
+constexpr int kEventGroupQos = 128;
+constexpr int kEventRoutingInterfaceChange = 256;
+constexpr int kEventAddressListChange = 512;
+
+// Socket handles are pointer-sized on 64-bit Windows; the log shows them as numbers.
+unsigned Id(SOCKET socket)
+{
+    return static_cast<unsigned>(socket);
+}
+
+struct ClientConnection {
+    SOCKET socket = INVALID_SOCKET;
+    sockaddr_in peer = {};
+    std::string body;
+    bool headerSent = false;
+    std::string contentType = "text/html";
+    std::string request;
+    DWORD bodySent = 0;
+};
+
+class WinsockSession {
+public:
+    WinsockSession() { started_ = WSAStartup(MAKEWORD(1, 1), &data_) == 0; }
+    ~WinsockSession()
+    {
+        if (started_)
+            WSACleanup();
+    }
+    WinsockSession(const WinsockSession&) = delete;
+    WinsockSession& operator=(const WinsockSession&) = delete;
+    bool Started() const { return started_; }
+
+private:
+    WSADATA data_ = {};
+    bool started_ = false;
+};
+
+class HttpServer : public win::HiddenWindow {
+public:
+    explicit HttpServer(const char* root) : rootGiven_(root) {}
+    ~HttpServer() override { CloseAll(); }
+
+    bool StartListening(unsigned short port);
+    void StopServer();
+    unsigned short Port() const { return port_; }
+    size_t OpenConnections() const { return connections_.size(); }
+
+protected:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void OnSocketEvent(SOCKET socket, int event, int error);
+    void OnAccept(SOCKET socket, int error);
+    void OnRead(SOCKET socket, int error);
+    void OnWrite(SOCKET socket, int error);
+    void OnClose(SOCKET socket, int error);
+    void ParseRequest(ClientConnection& connection);
+    void SendFile(ClientConnection& connection);
+    void SendError(int index, ClientConnection& connection);
+    void CloseConnection(ClientConnection& connection);
+    void CloseAll();
+    ClientConnection* Find(SOCKET socket);
+
+    const char* rootGiven_;
+    std::string root_;
+    SOCKET listener_ = INVALID_SOCKET;
+    unsigned short port_ = 0;
+    std::map<SOCKET, ClientConnection> connections_;
+};
+
+bool HttpServer::StartListening(unsigned short port)
+{
+    root_ = rootGiven_ ? rootGiven_ : kDefaultRoot;
+    if (root_.size() > kRootLimit)
+        root_.resize(kRootLimit);
+
+    // Port 0 stands for the "http" service port.
+    port_ = port;
+    if (port_ == 0) {
+        const servent* service = getservbyname("http", "tcp");
+        port_ = service ? ntohs(service->s_port) : kHttpPort;
+    }
+
+    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (listener_ == INVALID_SOCKET) {
+        WriteLog("Could not create listen socket WSE=%d", WSAGetLastError());
+        return false;
+    }
+    if (WSAAsyncSelect(listener_, Handle(), kSocketEvent, FD_ACCEPT | FD_READ | FD_WRITE | FD_CLOSE) != 0) {
+        WriteLog("WSAAsyncSelect() error  WSE=%d", WSAGetLastError());
+        closesocket(listener_);
+        listener_ = INVALID_SOCKET;
+        return false;
+    }
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons(port_);
+    if (bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+        WriteLog("bind() error  WSE=%d", WSAGetLastError());
+        closesocket(listener_);
+        listener_ = INVALID_SOCKET;
+        return false;
+    }
+    if (listen(listener_, 2147483647) != 0) {
+        WriteLog("listen() error WSE=%d", WSAGetLastError());
+        closesocket(listener_);
+        listener_ = INVALID_SOCKET;
+        return false;
+    }
+
+    char hostName[256] = "";
+    std::string dotted;
+    if (gethostname(hostName, sizeof(hostName)) == 0) {
+        const hostent* host = gethostbyname(hostName);
+        if (host && host->h_addr_list && host->h_addr_list[0]) {
+            in_addr first;
+            memcpy(&first, host->h_addr_list[0], sizeof(first));
+            dotted = inet_ntoa(first);
+        }
+    }
+    WriteLog("HTTP Server Started: %s [%s] on port %d", hostName, dotted.c_str(), static_cast<int>(port_));
+    return true;
+}
+
+void HttpServer::CloseAll()
+{
+    if (listener_ != INVALID_SOCKET) {
+        closesocket(listener_);
+        listener_ = INVALID_SOCKET;
+    }
+    for (auto& entry : connections_)
+        closesocket(entry.first);
+    connections_.clear();
+}
+
+void HttpServer::StopServer()
+{
+    CloseAll();
+    WriteLog("Server Stopped");
+}
+
+LRESULT HttpServer::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case kSocketEvent:
+        OnSocketEvent(static_cast<SOCKET>(wParam), WSAGETSELECTEVENT(lParam), WSAGETSELECTERROR(lParam));
+        return 1;
+    case WM_CREATE:
+        return 0;
+    default:
+        return HiddenWindow::OnMessage(message, wParam, lParam);
+    }
+}
+
+void HttpServer::OnSocketEvent(SOCKET socket, int event, int error)
+{
+    switch (event) {
+    case FD_READ:
+        OnRead(socket, error);
+        break;
+    case FD_WRITE:
+        OnWrite(socket, error);
+        break;
+    case FD_OOB:
+        WriteLog("Ignoring FD_OOB on socket %u", Id(socket));
+        break;
+    case FD_ACCEPT:
+        OnAccept(socket, error);
+        break;
+    case FD_CONNECT:
+        WriteLog("Ignoring FD_CONNECT on socket %u", Id(socket));
+        break;
+    case FD_CLOSE:
+        OnClose(socket, error);
+        break;
+    case kEventQos:
+        WriteLog("Ignoring FD_QOS on socket %u", Id(socket));
+        break;
+    case kEventGroupQos:
+        WriteLog("Ignoring FD_GROUP_QOS on socket %u", Id(socket));
+        break;
+    case kEventRoutingInterfaceChange:
+        WriteLog("Ignoring FD_ROUTING_INTERFACE_CHANGE on socket %u", Id(socket));
+        break;
+    case kEventAddressListChange:
+        WriteLog("Ignoring FD_ADDRESS_LIST_CHANGE on socket %u", Id(socket));
+        break;
+    default:
+        WriteLog("#### Unknown event type %d for socket %u", event, Id(socket));
+        break;
+    }
+}
+
+ClientConnection* HttpServer::Find(SOCKET socket)
+{
+    auto found = connections_.find(socket);
+    return found == connections_.end() ? nullptr : &found->second;
+}
+
+void HttpServer::OnAccept(SOCKET socket, int error)
+{
+    WriteLog("OnAccept for socket %u, nErr = %d", Id(socket), error);
+    sockaddr_in peer = {};
+    int peerLength = sizeof(peer);
+    SOCKET client = accept(listener_, reinterpret_cast<sockaddr*>(&peer), &peerLength);
+    if (client == INVALID_SOCKET) {
+        WriteLog("accept() error WSE=%d", WSAGetLastError());
+        return;
+    }
+    // Without its events the socket would sit in the table for ever.
+    if (WSAAsyncSelect(client, Handle(), kSocketEvent, FD_READ | FD_WRITE | FD_CLOSE) != 0) {
+        WriteLog("WSAAsyncSelect() error  WSE=%d", WSAGetLastError());
+        closesocket(client);
+        return;
+    }
+    ClientConnection& connection = connections_[client];
+    connection = ClientConnection();
+    connection.socket = client;
+    connection.peer = peer;
+    WriteLog("Connection accepted on socket %u from: %s", Id(client), inet_ntoa(peer.sin_addr));
+}
+
+void HttpServer::OnRead(SOCKET socket, int error)
+{
+    WriteLog("OnRead for socket %u, nErr = %d", Id(socket), error);
+    char buffer[2048];
+    ClientConnection* connection = Find(socket);
+    if (!connection) {
+        std::string last;
+        int got;
+        while ((got = recv(socket, buffer, sizeof(buffer) - 1, 0)) > 0)
+            last.assign(buffer, got);
+        WriteLog("###### Got a request on a socket we don't recognize in OnRead for socket %u.  Received: %s",
+                 Id(socket), last.c_str());
+        closesocket(socket);
+        return;
+    }
+
+    memset(buffer, 0, sizeof(buffer));
+    int got = recv(socket, buffer, sizeof(buffer) - 1, 0);
+    if (got == SOCKET_ERROR) {
+        int code = WSAGetLastError();
+        if (code != WSAEWOULDBLOCK) {
+            WriteLog("###### recv() WSE=%d", code);
+            CloseConnection(*connection);
+        }
+        return;
+    }
+    // One request per connection: whatever follows it is read and dropped.
+    if (connection->headerSent)
+        return;
+    connection->request.append(buffer);
+    if (connection->request.size() > kMaxRequestBytes) {
+        WriteLog("###### Request on socket %u passed %u bytes without an empty line", Id(socket),
+                 static_cast<unsigned>(kMaxRequestBytes));
+        SendError(kStatusBadRequest, *connection);
+        CloseConnection(*connection);
+        return;
+    }
+    if (IsRequestComplete(connection->request))
+        ParseRequest(*connection);
+}
+
+void HttpServer::OnWrite(SOCKET socket, int error)
+{
+    WriteLog("OnWrite for socket %u, nErr = %d", Id(socket), error);
+    ClientConnection* connection = Find(socket);
+    if (!connection) {
+        char buffer[1024];
+        while (recv(socket, buffer, sizeof(buffer) - 1, 0) > 0) {
+        }
+        WriteLog("###### Got a request on a socket we don't recognize in OnWrite for socket %u", Id(socket));
+        closesocket(socket);
+        return;
+    }
+    if (connection->body.size() > connection->bodySent)
+        SendFile(*connection);
+}
+
+void HttpServer::OnClose(SOCKET socket, int error)
+{
+    WriteLog("OnClose for socket %u, nErr = %d", Id(socket), error);
+    if (ClientConnection* connection = Find(socket))
+        CloseConnection(*connection);
+}
+
+void HttpServer::ParseRequest(ClientConnection& connection)
+{
+    WriteLog("Parsing request %s", connection.request.c_str());
+    std::string joined;
+    switch (ParseRequestText(connection.request, root_, joined)) {
+    case RequestVerdict::BadRequest:
+        SendError(kStatusBadRequest, connection);
+        CloseConnection(connection);
+        return;
+    case RequestVerdict::NotImplemented:
+        SendError(kStatusNotImplemented, connection);
+        CloseConnection(connection);
+        return;
+    case RequestVerdict::Handle:
+        break;
+    }
+    connection.bodySent = 0;
+    if (!HandleRequest(joined, connection.body, connection.contentType)) {
+        SendError(kStatusNotFound, connection);
+        CloseConnection(connection);
+        return;
+    }
+    SendFile(connection);
+}
+
+void HttpServer::SendFile(ClientConnection& connection)
+{
+    WriteLog("Sending file to socket %u", Id(connection.socket));
+    if (!connection.headerSent) {
+        std::string header = OkHeader(connection.contentType, connection.body.size());
+        send(connection.socket, header.data(), static_cast<int>(header.size()), 0);
+        connection.headerSent = true;
+    }
+    for (;;) {
+        BodyPiece piece = NextBodyPiece(connection.body.size() - connection.bodySent);
+        int sent = send(connection.socket, connection.body.data() + connection.bodySent,
+                        static_cast<int>(piece.length), 0);
+        if (sent == SOCKET_ERROR) {
+            int code = WSAGetLastError();
+            if (code != WSAEWOULDBLOCK) {
+                WriteLog("send()  WSE=%d", code);
+                CloseConnection(connection);
+                return;
+            }
+            sent = 0;
+        }
+        connection.bodySent += static_cast<DWORD>(sent);
+        if (static_cast<size_t>(sent) < piece.length)
+            return;    // the next FD_WRITE carries on
+        if (piece.last) {
+            WriteLog("Finished sending file on socket %u", Id(connection.socket));
+            CloseConnection(connection);
+            return;
+        }
+    }
+}
+
+void HttpServer::SendError(int index, ClientConnection& connection)
+{
+    std::string response = ErrorResponse(index);
+    if (response.empty())
+        return;
+    if (send(connection.socket, response.data(), static_cast<int>(response.size()), 0) == SOCKET_ERROR) {
+        int code = WSAGetLastError();
+        if (code != WSAEWOULDBLOCK)
+            WriteLog("send()@SendError() WSE=%d", code);
+    }
+}
+
+void HttpServer::CloseConnection(ClientConnection& connection)
+{
+    const SOCKET socket = connection.socket;
+    WriteLog("Closing socket: %u", Id(socket));
+    closesocket(socket);
+    connections_.erase(socket);
+}
+
+} // namespace
+
+bool RunHTTPServer(unsigned short port, const char* root, ServerObserver* observer)
+{
+    try {
+        WinsockSession winsock;
+        if (!winsock.Started())
+            return false;
+        HttpServer server(root);
+        if (!server.Create(kServerClass))
+            WriteLog("###### Could not create the %s window", kServerClass);
+        const bool listening = server.Handle() && server.StartListening(port);
+        if (observer)
+            observer->Listening(server.Port(), listening);
+
+        WriteLog("Entering message loop");
+        MSG message;
+        // Closing the window (StopHTTPServer) ends the loop; the filter on the
+        // window means WM_QUIT would never arrive here.
+        while (server.Handle() && GetMessageA(&message, server.Handle(), 0, 0) > 0)
+            DispatchMessageA(&message);
+        WriteLog("Leaving message loop");
+
+        if (observer)
+            observer->Stopping(server.OpenConnections());
+        server.StopServer();
+        return true;
+    } catch (...) {
+        WriteLog("Exception in RunHTTPServer");
+        return false;
+    }
+}
+
+bool StopHTTPServer(DWORD threadId)
+{
+    HWND window = win::FindThreadWindow(threadId, kServerClass);
+    return window && PostMessageA(window, WM_CLOSE, 0, 0);
+}

@@ -1,0 +1,76 @@
+# Sourced by the ad-block server tests: start and stop tests/tools/adblock_server.exe
+# under the session's Wine, read the "AdsBlocked" counter and the product's log.
+# Needs QR_TOOLS (Unix path of the test tree's tools folder) and a Wine session.
+
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-session.sh"
+
+qr_free_port() {
+  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+# adserver_start PORT PAC_FOLDER OUTPUT_FILE: starts the server (at most 300 s)
+# and waits until it listens.  PAC_FOLDER is a Windows path.  Sets ADSERVER_PID.
+adserver_start() {
+  local port=$1 folder=$2 out=$3
+  : >"$out"
+  wine "$QR_TOOLS/adblock_server.exe" "$port" "$folder" 300 >"$out" 2>&1 </dev/null &
+  ADSERVER_PID=$!
+  local tries=0
+  while ! grep -q "^listening on" "$out" 2>/dev/null; do
+    if ! kill -0 "$ADSERVER_PID" 2>/dev/null || grep -q "^cannot listen" "$out" || [ $tries -ge 300 ]; then
+      echo "server did not start:"; cat "$out"
+      adserver_stop
+      return 1
+    fi
+    sleep 0.1; tries=$((tries + 1))
+  done
+}
+
+# Sets the stop event and waits for the server to end (15 s), else kills it.
+adserver_stop() {
+  [ -n "${ADSERVER_PID:-}" ] || return 0
+  timeout 30 wine "$QR_TOOLS/set_event.exe" QuillrestAdServerStop </dev/null >/dev/null 2>&1 || true
+  local tries=0
+  while kill -0 "$ADSERVER_PID" 2>/dev/null && [ $tries -lt 150 ]; do sleep 0.1; tries=$((tries + 1)); done
+  if kill -0 "$ADSERVER_PID" 2>/dev/null; then
+    echo "server did not stop in time: killed"
+    kill "$ADSERVER_PID" 2>/dev/null || true
+  fi
+  wait "$ADSERVER_PID" 2>/dev/null
+  ADSERVER_STATUS=$?
+  ADSERVER_PID=
+}
+
+ads_blocked() {
+  local value
+  value=$(timeout 60 wine reg query 'HKLM\software\Quillrest' /v 'Counter - AdsBlocked' </dev/null 2>/dev/null |
+          tr -d '\r' | awk '/Counter - AdsBlocked/ { print $NF }')
+  echo "${value:-0}"
+}
+
+set_product_dword() {   # name value
+  timeout 60 wine reg add 'HKLM\software\Quillrest' /v "$1" /t REG_DWORD /d "$2" /f </dev/null >/dev/null 2>&1
+}
+
+# The product's log file in the prefix (the user's documents folder).
+product_log() {
+  find -L "$WINEPREFIX/drive_c/users" -maxdepth 3 -name QuillrestLog.txt 2>/dev/null | head -n1
+}
+
+# Unix path of a path on the prefix's drive C: (C:\windows\system32).
+qr_unixpath_c() {
+  printf '%s/drive_c/%s' "$WINEPREFIX" "$(printf '%s' "${1#?:\\}" | tr '\\' '/')"
+}
+
+# Test bookkeeping: check DESCRIPTION COMMAND...
+QR_FAILURES=0
+check() {
+  local what=$1; shift
+  if "$@"; then
+    echo "ok   $what"
+  else
+    echo "FAIL $what"
+    QR_FAILURES=$((QR_FAILURES + 1))
+  fi
+}
+is() { [ "$1" = "$2" ] || { printf 'expected: %q\n     got: %q\n' "$2" "$1"; return 1; }; }
