@@ -1,8 +1,45 @@
 // The configuration property sheet.
 #include "ui/ConfigSheet.h"
 #include "app/Log.h"
+#include "app/RegNames.h"
+#include "app/Settings.h"
+#include "clean/Mscdex.h"
+#include "ui/CleaningPages.h"
+#include "ui/PageLaunchOrder.h"
+#include "ui/PageMainConfig.h"
+#include <vector>
+
+namespace {
+const char* const kSheetCaption = "Quillrest Configuration";
+
+// The CD Drivers page stays once MSCDEX has been seen, even after it was taken out.
+bool WantsCDDrivesPage()
+{
+    DWORD saw = 0;
+    ReadSettingDword(HKEY_LOCAL_MACHINE, kProductKey, kSawMSCDEX, saw);
+    return saw == 1 || IsMSCDEXLoaded();
+}
+} // namespace
 
 void ShowConfigurationSheet()
 {
-    WriteLog("ShowConfigurationSheet");
+    Traced("ShowConfigurationSheet", [] {
+        // Each page reads the settings it keeps for the whole sheet now.
+        PageMainConfig mainPage;
+        PageLaunchOrder launchOrder;
+        PageCookies cookies;
+        PageInternet internet;
+        PageTempFiles tempFiles;
+        PageCDDrives cdDrives;
+        PageFileCHK fileChk;
+        PageRootDir rootDir;
+
+        // TODO(sheet): the Block Ads page goes third, between Launch Order and Cookies.
+        std::vector<win::PropertyPage*> pages = {&mainPage, &launchOrder, &cookies, &internet, &tempFiles};
+        if (WantsCDDrivesPage())
+            pages.push_back(&cdDrives);
+        pages.push_back(&fileChk);
+        pages.push_back(&rootDir);
+        win::RunPropertySheet(nullptr, kSheetCaption, pages);
+    });
 }

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Opens the configuration sheet in a throwaway Wine session under Xvfb and saves
+# a picture of every page: screenshots/<nn>-<tab title>.png.  Every tab the sheet
+# has is taken, so new pages need no change here; their sample data goes into
+# the "Sample data" section.  QR_NO_BUILD=1 uses the builds as they are.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/wine-session.sh"
+qr_choose_arch
+build=${QR_BUILD_DIR:-$root/build}
+[ -n "${QR_NO_BUILD:-}" ] || "$root/scripts/build.sh" --tests "$QR_ARCH" >/dev/null
+product=$(qr_product_dir "$build")
+tool="$(qr_tests_dir "$build")/tests/sheet_page.exe"
+shots="$root/screenshots"
+rm -rf "$shots" && mkdir -p "$shots"
+caption="Quillrest Configuration"
+
+trap qr_session_end EXIT
+qr_session_begin
+w() { timeout 60 wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+key='HKLM\software\Quillrest'
+# No window manager runs here: Wine draws the frames and captions itself.
+w reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+
+# ---- Sample data, so the pages have something to show ----
+w reg add "$key" /v SawMSCDEX /t REG_DWORD /d 1 /f >/dev/null
+w reg add "$key" /v "Counter - Boots" /d 123 /f >/dev/null
+w reg add "$key" /v "Counter - FilesLaunched" /d 4567 /f >/dev/null
+w reg add "$key" /v "Counter - JunkFilesDeleted" /d 890 /f >/dev/null
+w reg add "$key" /v "Counter - JunkFileBytesDeleted" /d 52428800 /f >/dev/null
+w reg add "$key" /v "Counter - DeletedInternetFiles" /d 2345 /f >/dev/null
+w reg add "$key" /v "Counter - DeletedCookies" /d 678 /f >/dev/null
+w reg add "$key" /v "Counter - AdsBlocked" /d 9012 /f >/dev/null
+capture='HKLM\software\microsoft\windows\currentversion\run\Quillrest'
+w reg add "$capture" /v "Clock Helper" /d 'C:\Program Files\Clock\clockhelper.exe /tray' /f >/dev/null
+w reg add "$capture" /v "Update Agent" /d 'C:\Program Files\Some Vendor\Updates\A Rather Long Folder Name\agent.exe -background -quiet' /f >/dev/null
+w reg add 'HKCU\software\microsoft\windows\currentversion\run\Quillrest' /v "Chat Tray" /d 'C:\Chat\chat.exe' /f >/dev/null
+w reg add "$key" /v IgnoreForLaunch /d 'Chat Tray\x01' /f >/dev/null 2>&1 || true
+
+# ---- The sheet, one page after another ----
+( timeout 300 wine "$(qr_winpath "$product/Quillrest.exe")" -noinstall -configure </dev/null >/dev/null 2>&1 & )
+index=0
+while line=$(w "$(qr_winpath "$tool")" "$caption" $index) && [ -n "$line" ]; do
+  read -r x y width height title <<<"$line"
+  sleep 0.5    # let the page paint before the picture is taken
+  name=$(printf '%02d-%s' $((index + 1)) "$(echo "$title" | tr ' ' '-')")
+  [ -z "${QR_SHOTS_FULL:-}" ] || import -display "$DISPLAY" -window root "$shots/screen-$index.png"
+  import -display "$DISPLAY" -window root -crop "${width}x${height}+${x}+${y}" +repage "$shots/$name.png"
+  echo "screenshots/$name.png"
+  index=$((index + 1))
+done
+w "$(qr_winpath "$tool")" "$caption" cancel >/dev/null || true
+[ $index -gt 0 ] || { echo "The configuration sheet did not appear" >&2; exit 1; }

@@ -1,0 +1,540 @@
+// The configuration sheet, run for real and worked by control ids from a second thread.
+#include "TestSupport.h"
+#include "app/RegNames.h"
+#include "app/Settings.h"
+#include "clean/TempFiles.h"
+#include "launch/LaunchFixture.h"
+#include "launch/WorkQueue.h"
+#include "res/resource.h"
+#include "ui/ConfigSheet.h"
+#include "ui/SheetText.h"
+#include "win/Util.h"
+#include <commctrl.h>
+#include <functional>
+#include <thread>
+
+using namespace qrtest;
+
+namespace {
+
+const char* const kCaption = "Quillrest Configuration";
+const char kSep = '\1';
+
+HWND FindSheet()
+{
+    HWND sheet = FindWindowA(nullptr, kCaption);
+    return sheet && IsWindowVisible(sheet) ? sheet : nullptr;
+}
+
+HWND CurrentPage(HWND sheet)
+{
+    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+std::vector<std::string> TabTitles(HWND sheet)
+{
+    std::vector<std::string> titles;
+    HWND tabs = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
+    int count = static_cast<int>(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[128] = "";
+        TCITEMA item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = text;
+        item.cchTextMax = sizeof(text);
+        SendMessageA(tabs, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+        titles.push_back(text);
+    }
+    return titles;
+}
+
+// Shows the page with that tab title and returns its window.
+HWND ShowPage(HWND sheet, const std::string& title)
+{
+    const std::vector<std::string> titles = TabTitles(sheet);
+    for (size_t i = 0; i < titles.size(); ++i) {
+        if (titles[i] == title) {
+            SendMessageA(sheet, PSM_SETCURSEL, i, 0);
+            return CurrentPage(sheet);
+        }
+    }
+    ADD_FAILURE() << "no tab " << title;
+    return nullptr;
+}
+
+std::string Text(HWND page, int id)
+{
+    char text[4096] = "";
+    GetDlgItemTextA(page, id, text, sizeof(text));
+    return text;
+}
+
+void SetText(HWND page, int id, const char* text)
+{
+    SendDlgItemMessageA(page, id, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+bool Ticked(HWND page, int id)
+{
+    return SendDlgItemMessageA(page, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void Click(HWND page, int id)
+{
+    SendMessageA(GetDlgItem(page, id), BM_CLICK, 0, 0);
+}
+
+void Press(HWND sheet, int button)
+{
+    PostMessageA(sheet, PSM_PRESSBUTTON, button, 0);
+}
+
+// Runs the sheet on this thread while `drive` works it from a second thread.
+// Returns true when the sheet appeared and closed again.
+bool RunSheet(const std::function<void(HWND)>& drive)
+{
+    bool found = false;
+    std::thread driver([&] {
+        HWND sheet = nullptr;
+        if (!WaitFor([&] { return (sheet = FindSheet()) != nullptr; }, 20000))
+            return;
+        found = true;
+        drive(sheet);
+        // A failed expectation must not leave the sheet open.
+        if (!WaitFor([&] { return !IsWindow(sheet); }, 5000))
+            Press(sheet, PSBTN_CANCEL);
+    });
+    ShowConfigurationSheet();
+    driver.join();
+    return found;
+}
+
+DWORD Dword(const char* name)
+{
+    return GetDword(HKEY_LOCAL_MACHINE, kProductKey, name);
+}
+
+// List lines of the launch-order page: name and tick.
+std::vector<std::pair<std::string, bool>> LaunchLines(HWND page)
+{
+    std::vector<std::pair<std::string, bool>> lines;
+    HWND list = GetDlgItem(page, IDC_LAUNCH_LIST);
+    int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[512] = "";
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        lines.emplace_back(text, (SendMessageA(list, LB_GETITEMDATA, i, 0) & 1) != 0);
+    }
+    return lines;
+}
+
+using ConfigSheetTest = ProductTest;
+
+TEST_F(ConfigSheetTest, OkCommitsTheOpenedPagesOnly)
+{
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds, 5);
+    ASSERT_TRUE(RunSheet([](HWND sheet) {
+        HWND main = CurrentPage(sheet);
+        EXPECT_EQ("5", Text(main, IDC_MAIN_DELAY));
+        SetText(main, IDC_MAIN_DELAY, "12");
+        Click(main, IDC_MAIN_MINIMIZED);
+        HWND internet = ShowPage(sheet, "Internet");
+        Click(internet, IDC_INTERNET_CACHE);
+        Press(sheet, PSBTN_OK);
+    }));
+    EXPECT_EQ(12u, Dword(kDelaySeconds));
+    EXPECT_EQ(0u, Dword(kMinimized));
+    EXPECT_EQ(1u, Dword(kTransparent));
+    EXPECT_EQ(1u, Dword(kClearInetCache));
+    EXPECT_EQ(1u, Dword(kCheckVersion));
+    // Pages never opened write nothing.
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kProductKey, kDeleteCookies));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kProductKey, kKeepQRCookie));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kProductKey, kSortingOrder));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kProductKey, kIgnoreForLaunch));
+}
+
+TEST_F(ConfigSheetTest, DelayValidationKeepsTheSheetOpen)
+{
+    std::string positive, range;
+    bool stayedOpen = false;
+    ASSERT_TRUE(RunSheet([&](HWND sheet) {
+        HWND main = CurrentPage(sheet);
+        SetText(main, IDC_MAIN_DELAY, "soon");
+        {
+            DialogAnswerer box(kCaption, IDOK, 15000, true);
+            Press(sheet, PSBTN_OK);
+            positive = box.Text();
+        }
+        SetText(main, IDC_MAIN_DELAY, "1000");
+        {
+            DialogAnswerer box(kCaption, IDOK, 15000, true);
+            Press(sheet, PSBTN_OK);
+            range = box.Text();
+        }
+        // Leaving the page is refused the same way.
+        SetText(main, IDC_MAIN_DELAY, "0");
+        {
+            DialogAnswerer box(kCaption, IDOK, 15000, true);
+            SendMessageA(sheet, PSM_SETCURSEL, 1, 0);
+            box.Answered();
+        }
+        stayedOpen = IsWindowVisible(sheet) && CurrentPage(sheet) == main;
+        SetText(main, IDC_MAIN_DELAY, "30");
+        Press(sheet, PSBTN_OK);
+    }));
+    EXPECT_EQ("Please enter a positive integer.", positive);
+    EXPECT_EQ("Please enter an integer between 1 and 999.", range);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(30u, Dword(kDelaySeconds));
+}
+
+TEST_F(ConfigSheetTest, CancelKeepsOnlyFileChkAndTheRestoredOrder)
+{
+    SetString(HKEY_LOCAL_MACHINE, kProductKey, kSortingOrder, std::string("B") + kSep + "A" + kSep);
+    SetString(HKEY_LOCAL_MACHINE, kProductKey, kIgnoreForLaunch, std::string("A") + kSep);
+    bool restoredAtOnce = false;
+    ASSERT_TRUE(RunSheet([&](HWND sheet) {
+        SetText(CurrentPage(sheet), IDC_MAIN_DELAY, "20");
+        HWND launch = ShowPage(sheet, "Launch Order");
+        Click(launch, IDC_LAUNCH_RESTORE);
+        restoredAtOnce = ReadString(HKEY_LOCAL_MACHINE, kProductKey, kSortingOrder).empty() &&
+                         ValueExists(HKEY_LOCAL_MACHINE, kProductKey, kSortingOrder);
+        HWND cookies = ShowPage(sheet, "Cookies");
+        Click(cookies, IDC_COOKIES_DELETE);
+        HWND fileChk = ShowPage(sheet, "FILECHK");
+        EXPECT_FALSE(Ticked(fileChk, IDC_FILECHK_DELETE));
+        Click(fileChk, IDC_FILECHK_DELETE);
+        ShowPage(sheet, "Root Size");
+        EXPECT_EQ(1u, Dword(kDelFileChk)) << "written when the page is left";
+        // Unticked again, then cancelled while the page shows: not written.
+        fileChk = ShowPage(sheet, "FILECHK");
+        EXPECT_TRUE(Ticked(fileChk, IDC_FILECHK_DELETE));
+        Click(fileChk, IDC_FILECHK_DELETE);
+        Press(sheet, PSBTN_CANCEL);
+    }));
+    EXPECT_TRUE(restoredAtOnce);
+    EXPECT_EQ(8u, Dword(kDelaySeconds));
+    EXPECT_EQ(0u, Dword(kDeleteCookies));
+    EXPECT_EQ(1u, Dword(kDelFileChk));
+    EXPECT_EQ("", ReadString(HKEY_LOCAL_MACHINE, kProductKey, kSortingOrder));
+    EXPECT_EQ(std::string("A") + kSep, ReadString(HKEY_LOCAL_MACHINE, kProductKey, kIgnoreForLaunch));
+}
+
+class ReloadTest : public ProductTest {
+protected:
+    void SetUp() override
+    {
+        ProductTest::SetUp();
+        dir_ = MakeTempFolder("qrsheettemp");
+        candidates_ = {dir_};
+        OverrideTempCandidatesForTest(&candidates_);
+    }
+    void TearDown() override
+    {
+        OverrideTempCandidatesForTest(nullptr);
+        RemoveTree(dir_);
+        ProductTest::TearDown();
+    }
+    std::string dir_;
+    std::vector<std::string> candidates_;
+};
+
+TEST_F(ReloadTest, CookiesAndInternetReloadAndTempFilesRecountOnEveryVisit)
+{
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDeleteSafeTempFiles, 1);
+    WriteFileText(dir_ + "\\~one.tmp", "x");
+    WriteFileText(dir_ + "\\notes.txt", "x");
+    std::string firstCount, secondCount, other, directory;
+    bool cookieTickDropped = false, versionTickBack = false, safeKept = false;
+    ASSERT_TRUE(RunSheet([&](HWND sheet) {
+        HWND cookies = ShowPage(sheet, "Cookies");
+        EXPECT_FALSE(Ticked(cookies, IDC_COOKIES_DELETE));
+        EXPECT_TRUE(Ticked(cookies, IDC_COOKIES_KEEP));
+        Click(cookies, IDC_COOKIES_DELETE);
+        HWND internet = ShowPage(sheet, "Internet");
+        EXPECT_TRUE(Ticked(internet, IDC_INTERNET_VERSION));
+        Click(internet, IDC_INTERNET_VERSION);
+        cookies = ShowPage(sheet, "Cookies");
+        cookieTickDropped = !Ticked(cookies, IDC_COOKIES_DELETE);
+        internet = ShowPage(sheet, "Internet");
+        versionTickBack = Ticked(internet, IDC_INTERNET_VERSION);
+
+        HWND temp = ShowPage(sheet, "Temp Files");
+        firstCount = Text(temp, IDC_TEMP_SAFE_COUNT);
+        other = Text(temp, IDC_TEMP_OTHER_COUNT);
+        char line[MAX_PATH] = "";
+        SendDlgItemMessageA(temp, IDC_TEMP_DIRS, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
+        directory = line;
+        EXPECT_EQ(0, SendDlgItemMessageA(temp, IDC_TEMP_DIRS, LB_GETCURSEL, 0, 0));
+        Click(temp, IDC_TEMP_ALL);
+        WriteFileText(dir_ + "\\~two.tmp", "x");
+        ShowPage(sheet, "Root Size");
+        temp = ShowPage(sheet, "Temp Files");
+        secondCount = Text(temp, IDC_TEMP_SAFE_COUNT);
+        safeKept = Ticked(temp, IDC_TEMP_SAFE) && Ticked(temp, IDC_TEMP_ALL);
+        Press(sheet, PSBTN_OK);
+    }));
+    EXPECT_TRUE(cookieTickDropped);
+    EXPECT_TRUE(versionTickBack);
+    EXPECT_EQ(0u, Dword(kDeleteCookies));
+    EXPECT_EQ(1u, Dword(kCheckVersion));
+    EXPECT_EQ(dir_, directory);
+    EXPECT_EQ("There are 1 temporary files that follow standard naming conventions (these can be safely deleted).",
+              firstCount);
+    EXPECT_EQ("There are 1 additional files in the temporary file directories that are probably safe to delete, but "
+              "which don't follow the standard naming conventions.",
+              other);
+    EXPECT_EQ("There are 2 temporary files that follow standard naming conventions (these can be safely deleted).",
+              secondCount);
+    EXPECT_TRUE(safeKept) << "Temp Files keeps its settings between visits";
+    EXPECT_EQ(1u, Dword(kDeleteAllTempFiles));
+}
+
+TEST_F(ConfigSheetTest, MainPageShowsStatisticsVersionAndProbesRightsOnce)
+{
+    AddToCounter(kCounterBoots, 5000000000LL);
+    AddToCounter(kCounterFilesLaunched, 44);
+    AddToCounter(kCounterJunkFiles, 3);
+    AddToCounter(kCounterJunkBytes, 1023);
+    AddToCounter(kCounterInternetFiles, 4294967296LL);
+    AddToCounter(kCounterCookies, 7);
+    AddToCounter(kCounterAdsBlocked, 9000000000000LL);
+    std::vector<std::string> lines;
+    std::string version, junkAfter;
+    ASSERT_TRUE(RunSheet([&](HWND sheet) {
+        HWND main = CurrentPage(sheet);
+        for (int id = IDC_MAIN_STAT_BOOTS; id <= IDC_MAIN_STAT_ADS; ++id)
+            lines.push_back(Text(main, id));
+        version = Text(main, IDC_MAIN_VERSION);
+        // Shown again, the page reads the counters again.
+        AddToCounter(kCounterJunkBytes, 1);
+        ShowPage(sheet, "Cookies");
+        main = ShowPage(sheet, "Basic Options");
+        junkAfter = Text(main, IDC_MAIN_STAT_JUNK);
+        Press(sheet, PSBTN_CANCEL);
+    }));
+    ASSERT_EQ(5u, lines.size());
+    EXPECT_EQ("5000000000 boots sped up (estimated 2 minutes saved)", lines[0]);
+    EXPECT_EQ("3 junk files cleaned up (0 KB total)", lines[1]);
+    EXPECT_EQ("4294967296 web page files cleaned up", lines[2]);
+    EXPECT_EQ("7 Internet cookies deleted", lines[3]);
+    EXPECT_EQ("9000000000000 advertisements blocked", lines[4]);
+    EXPECT_EQ("3 junk files cleaned up (1 KB total)", junkAfter);
+    EXPECT_NE(std::string::npos, version.find("Version 1.0.0")) << version;
+    EXPECT_EQ(version.size() - 13, version.find("Version 1.0.0")) << "the line ends in the version";
+
+    // The rights probe runs once per process: a second sheet does not write "Random".
+    DeleteTree(HKEY_LOCAL_MACHINE, kProductKey);
+    ASSERT_TRUE(RunSheet([](HWND sheet) { Press(sheet, PSBTN_CANCEL); }));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kProductKey, kRandom));
+}
+
+TEST(SheetText, FeedbackAddressAndLaunchStrings)
+{
+    const DWORD install = 1000000000;
+    EXPECT_EQ("http://x/f.asp?D=0", FeedbackAddress("http://x/f.asp", install, install + 86399));
+    EXPECT_EQ("http://x/f.asp?D=3", FeedbackAddress("http://x/f.asp", install, install + 3 * 86400 + 5));
+    EXPECT_EQ("http://x/f.asp?D=0", FeedbackAddress("http://x/f.asp", install, install - 86400 * 10))
+        << "a clock set back is not 49,000 days";
+    EXPECT_EQ("C:\\Tools\\a.lnk", WithoutParkedEnding("C:\\Tools\\a.lnk.Quillrest"));
+    EXPECT_EQ(".Quillrest", WithoutParkedEnding(".Quillrest"));
+    EXPECT_EQ("a.quillrest", WithoutParkedEnding("a.quillrest"));
+    std::string order, ignore;
+    LaunchOrderStrings({{"B", true}, {"A", false}, {"", false}}, order, ignore);
+    EXPECT_EQ(std::string("B\1A\1\1"), order);
+    EXPECT_EQ(std::string("A\1\1"), ignore);
+    EXPECT_TRUE(IsNameListed("Foo", std::string("Bar\1Foo\1")));
+    EXPECT_FALSE(IsNameListed("Foo", std::string("FooBar\1")));
+}
+
+class LaunchOrderTest : public CaptureTest {
+protected:
+    void AddCaptured(const char* name, const std::string& command)
+    {
+        SetString(HKEY_LOCAL_MACHINE, CapturePath(kRunKey).c_str(), name, command);
+    }
+};
+
+TEST_F(LaunchOrderTest, MovesUnticksAndSavesWhatTheNextBootLaunches)
+{
+    const std::string longCommand =
+        "C:\\Program Files\\A Vendor With A Long Name\\Some Deep Folder\\Another Folder\\tool.exe -a -b -c -d";
+    AddCaptured("QrTestA", "C:\\Tools\\a.lnk.Quillrest");
+    AddCaptured("QrTestB", longCommand);
+    AddCaptured("QrTestC", "C:\\c.exe");
+    // Only whole names count: this entry names none of the three.
+    SetString(HKEY_LOCAL_MACHINE, kProductKey, kIgnoreForLaunch, std::string("QrTestAB") + kSep);
+    using Lines = std::vector<std::pair<std::string, bool>>;
+    Lines initial, afterEdges, afterMoves, afterTicks;
+    std::string noSelection, detailsBefore, detailsA, detailsB;
+    ASSERT_TRUE(RunSheet([&](HWND sheet) {
+        HWND page = ShowPage(sheet, "Launch Order");
+        HWND list = GetDlgItem(page, IDC_LAUNCH_LIST);
+        initial = LaunchLines(page);
+        detailsBefore = Text(page, IDC_LAUNCH_DETAILS);
+        {
+            DialogAnswerer box("No Selection", IDOK, 15000, true);
+            PostMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_LAUNCH_EARLIER, BN_CLICKED), 0);
+            noSelection = box.Text();
+        }
+        // The first line up and the last line down stay where they are, selected.
+        SendMessageA(list, LB_SETCURSEL, 0, 0);
+        Click(page, IDC_LAUNCH_EARLIER);
+        EXPECT_EQ(0, SendMessageA(list, LB_GETCURSEL, 0, 0));
+        SendMessageA(list, LB_SETCURSEL, 2, 0);
+        Click(page, IDC_LAUNCH_LATER);
+        EXPECT_EQ(2, SendMessageA(list, LB_GETCURSEL, 0, 0));
+        afterEdges = LaunchLines(page);
+        // Selecting with the mouse shows the details; then A goes down one place.
+        RECT line;
+        SendMessageA(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&line));
+        LPARAM onText = MAKELPARAM(line.right - 10, (line.top + line.bottom) / 2);
+        SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, onText);
+        SendMessageA(list, WM_LBUTTONUP, 0, onText);
+        detailsA = Text(page, IDC_LAUNCH_DETAILS);
+        Click(page, IDC_LAUNCH_LATER);
+        SendMessageA(list, LB_SETCURSEL, 0, 0);
+        SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_LAUNCH_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+        detailsB = Text(page, IDC_LAUNCH_DETAILS);
+        afterMoves = LaunchLines(page);
+        // C (last line) is unticked by a click on its box, A by the space bar and back.
+        SendMessageA(list, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&line));
+        LPARAM onBox = MAKELPARAM(line.left + 5, (line.top + line.bottom) / 2);
+        SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, onBox);
+        SendMessageA(list, WM_LBUTTONUP, 0, onBox);
+        SendMessageA(list, LB_SETCURSEL, 1, 0);
+        SendMessageA(list, WM_KEYDOWN, VK_SPACE, 0);
+        SendMessageA(list, WM_KEYDOWN, VK_SPACE, 0);
+        afterTicks = LaunchLines(page);
+        Press(sheet, PSBTN_OK);
+    }));
+    EXPECT_EQ((Lines{{"QrTestA", true}, {"QrTestB", true}, {"QrTestC", true}}), initial);
+    EXPECT_EQ("<no item selected>", detailsBefore);
+    EXPECT_EQ("Please select a program to move up in the list and press this button again", noSelection);
+    EXPECT_EQ(initial, afterEdges);
+    EXPECT_EQ("C:\\Tools\\a.lnk", detailsA);
+    EXPECT_NE(std::string::npos, detailsB.find("...")) << detailsB;
+    EXPECT_LT(detailsB.size(), longCommand.size());
+    EXPECT_EQ(0u, detailsB.find("C:\\")) << detailsB;
+    EXPECT_EQ((Lines{{"QrTestB", true}, {"QrTestA", true}, {"QrTestC", true}}), afterMoves);
+    EXPECT_EQ((Lines{{"QrTestB", true}, {"QrTestA", true}, {"QrTestC", false}}), afterTicks);
+
+    EXPECT_EQ(std::string("QrTestB\1QrTestA\1QrTestC\1"), ReadString(HKEY_LOCAL_MACHINE, kProductKey, kSortingOrder));
+    EXPECT_EQ(std::string("QrTestC\1"), ReadString(HKEY_LOCAL_MACHINE, kProductKey, kIgnoreForLaunch));
+    std::vector<std::string> next;
+    for (const WorkItem& item : BuildWorkQueue(true))
+        next.push_back(item.Name);
+    EXPECT_EQ((std::vector<std::string>{"QrTestB", "QrTestA"}), next);
+}
+
+class SheetTabsTest : public ProductTest {
+protected:
+    void SetUp() override
+    {
+        ProductTest::SetUp();
+        hadBat_ = win::ReadWholeFile(kBat, savedBat_);
+        DeleteFileA(kBat);
+    }
+    void TearDown() override
+    {
+        DeleteFileA(kBat);
+        if (hadBat_)
+            win::WriteWholeFile(kBat, savedBat_);
+        ProductTest::TearDown();
+    }
+    static constexpr const char* kBat = "C:\\AUTOEXEC.BAT";
+    bool hadBat_ = false;
+    std::string savedBat_;
+};
+
+TEST_F(SheetTabsTest, CdDriversTabOnlyOnceMscdexWasSeen)
+{
+    const std::vector<std::string> withoutCd = {"Basic Options", "Launch Order", "Cookies", "Internet",
+                                                "Temp Files", "FILECHK", "Root Size"};
+    std::vector<std::string> withCd = withoutCd;
+    withCd.insert(withCd.begin() + 5, "CD Drivers");
+    std::vector<std::string> tabs;
+    std::string status;
+    auto look = [&](HWND sheet) {
+        tabs = TabTitles(sheet);
+        if (tabs.size() == withCd.size())
+            status = Text(ShowPage(sheet, "CD Drivers"), IDC_CDDRIVES_STATUS);
+        Press(sheet, PSBTN_CANCEL);
+    };
+
+    ASSERT_TRUE(RunSheet(look));
+    EXPECT_EQ(withoutCd, tabs);
+
+    ASSERT_TRUE(WriteFileText(kBat, "@ECHO OFF\r\nC:\\WINDOWS\\COMMAND\\MSCDEX.EXE /D:MSCD001\r\n"));
+    ASSERT_TRUE(RunSheet(look));
+    EXPECT_EQ(withCd, tabs);
+    EXPECT_EQ("This computer DOES currently load the slower MSCDEX program.  To speed up your computer, try the "
+              "following:",
+              status);
+    EXPECT_EQ(1u, Dword(kSawMSCDEX));
+
+    // Seen once, the page stays after the line is gone.
+    DeleteFileA(kBat);
+    ASSERT_TRUE(RunSheet(look));
+    EXPECT_EQ(withCd, tabs);
+    EXPECT_EQ("This computer does NOT currently load the slower MSCDEX program.  You can ignore the following steps.",
+              status);
+}
+
+// The shipped program, started as the first-run installer and as the applet start it.
+class SheetProcessTest : public ProductTest {
+protected:
+    void TearDown() override
+    {
+        KillProcess(control_);
+        if (!installed_.empty())
+            DeleteFileA(installed_.c_str());
+        ProductTest::TearDown();
+    }
+    // Waits for a sheet of another process, cancels it and waits for that process to end.
+    void CancelForeignSheet(DWORD& exitCode, bool& ended)
+    {
+        HWND sheet = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (sheet = FindSheet()) != nullptr; }, 30000)) << "no sheet";
+        DWORD pid = 0;
+        GetWindowThreadProcessId(sheet, &pid);
+        ASSERT_NE(GetCurrentProcessId(), pid);
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pid);
+        ASSERT_NE(nullptr, process);
+        char title[128] = "";
+        GetWindowTextA(sheet, title, sizeof(title));
+        EXPECT_STREQ(kCaption, title);
+        Press(sheet, PSBTN_CANCEL);
+        ended = WaitForSingleObject(process, 15000) == WAIT_OBJECT_0;
+        GetExitCodeProcess(process, &exitCode);
+        KillProcess(process);
+    }
+    HANDLE control_ = nullptr;
+    std::string installed_;
+};
+
+TEST_F(SheetProcessTest, ConfigureArgumentAndAppletShowTheSheetAndCancelEndsTheProcess)
+{
+    HANDLE process = StartProcess(ProductExe(), "-noinstall -configure");
+    ASSERT_NE(nullptr, process);
+    DWORD exitCode = 1;
+    bool ended = false;
+    CancelForeignSheet(exitCode, ended);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(0u, exitCode);
+    KillProcess(process);
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kProductKey, kRandom)) << "the rights probe of a fresh process";
+
+    installed_ = win::SystemDirectory() + "\\Quillrest.exe";
+    ASSERT_TRUE(CopyFileA(ProductExe().c_str(), installed_.c_str(), FALSE));
+    control_ = StartProcess(win::SystemDirectory() + "\\control.exe", "\"" + ProductApplet() + "\"");
+    ASSERT_NE(nullptr, control_);
+    exitCode = 1;
+    ended = false;
+    CancelForeignSheet(exitCode, ended);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(0u, exitCode);
+}
+
+} // namespace
