@@ -74,6 +74,21 @@ std::vector<std::string> RemoveSwitchedOffItems(std::vector<WorkItem>& queue)
     return names;
 }
 
+std::string WorkItemLine(const WorkItem& item)
+{
+    std::string marks;
+    if (item.View & KEY_WOW64_32KEY)
+        marks += " (32-bit)";
+    if (item.SwitchedOff)
+        marks += " (switched off in Windows)";
+    return marks.empty() ? item.Name : item.Name + "\t" + marks.substr(1);
+}
+
+std::string WorkItemLineName(const std::string& line)
+{
+    return line.substr(0, line.find('\t'));
+}
+
 std::string WorkItemText(const WorkItem& item)
 {
     return win::Format("WI: N=[%s] P=[%s] Pa=[%s] C=%d S=%d%s", item.Name.c_str(), item.CommandLine.c_str(),

@@ -30,8 +30,12 @@ bool PageLaunchOrder::OnInit()
 void PageLaunchOrder::Fill(const std::vector<WorkItem>& queue, const std::string& ignoreList)
 {
     list_.Clear();
-    for (const WorkItem& item : queue)
-        list_.Add(item.Name, !IsNameListed(item.Name, ignoreList));
+    for (const WorkItem& item : queue) {
+        // The system's own switch wins: the user changes it where it was set.
+        int index = list_.Add(WorkItemLine(item), !item.SwitchedOff && !IsNameListed(item.Name, ignoreList));
+        if (item.SwitchedOff)
+            list_.SetEnabled(index, false);
+    }
 }
 
 bool PageLaunchOrder::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result)
@@ -85,7 +89,7 @@ void PageLaunchOrder::ShowDetails()
     bool found = false;
     std::string commandLine;
     for (const WorkItem& item : BuildWorkQueue(false)) {
-        if (item.Name == name) {
+        if (WorkItemLine(item) == name) {    // tells apart one name in two registry views
             commandLine = item.CommandLine;
             found = true;
             break;
@@ -146,10 +150,12 @@ void PageLaunchOrder::RestoreOriginalOrder()
 void PageLaunchOrder::OnApply()
 {
     std::vector<LaunchLine> lines;
+    const std::string ignoreBefore = ProductString(kIgnoreForLaunch);
     for (int i = 0; i < list_.Count(); ++i) {
         LaunchLine line;
-        line.name = list_.Text(i);
-        line.launched = list_.Checked(i);
+        line.name = WorkItemLineName(list_.Text(i));
+        // A line switched off in Windows keeps the user's own choice for when it is switched on again.
+        line.launched = list_.Enabled(i) ? list_.Checked(i) : !IsNameListed(line.name, ignoreBefore);
         lines.push_back(line);
     }
     std::string order, ignore;

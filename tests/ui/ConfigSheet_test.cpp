@@ -428,6 +428,60 @@ TEST_F(LaunchOrderTest, MovesUnticksAndSavesWhatTheNextBootLaunches)
     EXPECT_EQ((std::vector<std::string>{"QrTestB", "QrTestA"}), next);
 }
 
+TEST_F(LaunchOrderTest, SwitchedOffLinesAreLockedAndEachViewShowsItsOwnCommand)
+{
+    // One entry switched off in Windows and, on 64-bit Windows, one name in both registry views.
+    const std::string approved = std::string(kStartupApprovedKey) + "\\" + kApprovedRun;
+    AddCaptured("QrTestSheetSame", "C:\\same64.exe");
+    AddCaptured("QrTestSheetOff", "C:\\off.exe");
+    SetString(HKEY_LOCAL_MACHINE, approved.c_str(), "QrTestSheetOff", "\x03", REG_BINARY);
+    const bool windows64 = Is64BitWindows();
+    const std::string same32 = "C:\\same32.exe";
+    win::UniqueKey wow;
+    if (windows64 && RegCreateKeyExA(HKEY_LOCAL_MACHINE, CapturePath(kRunKey).c_str(), 0, nullptr, 0,
+                                     KEY_WRITE | KEY_WOW64_32KEY, nullptr, wow.Out(), nullptr) == ERROR_SUCCESS)
+        RegSetValueExA(wow.Get(), "QrTestSheetSame", 0, REG_SZ, reinterpret_cast<const BYTE*>(same32.c_str()),
+                       static_cast<DWORD>(same32.size() + 1));
+    SetProductString(kSortingOrder, "QrTestSheetSame\1QrTestSheetOff\1");
+    std::vector<std::pair<std::string, bool>> lines;
+    std::vector<std::string> details;
+    bool offLocked = false;
+    ASSERT_TRUE(RunSheet([&](HWND sheet) {
+        HWND page = ShowPage(sheet, "Launch Order");
+        HWND list = GetDlgItem(page, IDC_LAUNCH_LIST);
+        const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            SendMessageA(list, LB_SETCURSEL, i, 0);
+            SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_LAUNCH_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+            details.push_back(Text(page, IDC_LAUNCH_DETAILS));
+        }
+        // The space bar cannot tick the switched-off (last) line.
+        SendMessageA(list, WM_KEYDOWN, VK_SPACE, 0);
+        offLocked = (SendMessageA(list, LB_GETITEMDATA, count - 1, 0) & 2) != 0;
+        lines = LaunchLines(page);
+        Press(sheet, PSBTN_OK);
+    }));
+    if (wow)
+        RegDeleteValueA(wow.Get(), "QrTestSheetSame");
+    DeleteValue(HKEY_LOCAL_MACHINE, approved.c_str(), "QrTestSheetOff");
+
+    std::vector<std::pair<std::string, bool>> expectedLines = {{"QrTestSheetSame", true}};
+    std::vector<std::string> expectedDetails = {"C:\\same64.exe"};
+    if (windows64) {
+        expectedLines.push_back({"QrTestSheetSame\t(32-bit)", true});
+        expectedDetails.push_back(same32);
+    }
+    expectedLines.push_back({"QrTestSheetOff\t(switched off in Windows)", false});
+    expectedDetails.push_back("C:\\off.exe");
+    EXPECT_EQ(expectedLines, lines);
+    EXPECT_EQ(expectedDetails, details);
+    EXPECT_TRUE(offLocked);
+    // Saved by name; the system's switch does not become an ignored name of its own.
+    EXPECT_EQ(windows64 ? "QrTestSheetSame\1QrTestSheetSame\1QrTestSheetOff\1" : "QrTestSheetSame\1QrTestSheetOff\1",
+              ReadString(HKEY_LOCAL_MACHINE, kProductKey, kSortingOrder));
+    EXPECT_EQ("", ReadString(HKEY_LOCAL_MACHINE, kProductKey, kIgnoreForLaunch));
+}
+
 class SheetTabsTest : public ProductTest {
 protected:
     void SetUp() override
