@@ -82,3 +82,9 @@ constexpr const char* kStartupApprovedKey = "Software\\Microsoft\\Windows\\Curre
 constexpr const char* kApprovedRun = "Run";
 constexpr const char* kApprovedRun32 = "Run32";
 constexpr const char* kApprovedStartupFolder = "StartupFolder";
+
+// Ad blocking
+constexpr const char* kDontShowAdBlockInfoCheck = "DontShowAdBlockInfoCheck";
+constexpr const char* kPreviousProxyConfigSettings = "PreviousProxyConfigSettings";    // prefix of the archive values
+constexpr const char* kScriptDebuggerKey = "SOFTWARE\\Microsoft\\Internet Explorer\\AdvancedOptions\\BROWSE\\SCRIPT_DEBUGGER";
+constexpr const char* kScriptDebuggerValue = "CheckedValue";

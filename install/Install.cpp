@@ -250,7 +250,7 @@ void DoUninstall()
             return;
         }
     }
-    RestorePreviousProxyConfig();
+    RestorePreviousProxyConfig(nullptr, true);
     ShutdownRunningApps();
     if (!RestoreRedirectedApps()) {
         WriteLog("Uninstall cancelled");

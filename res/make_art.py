@@ -249,10 +249,30 @@ def pic_main(x, y):
         return 7
     return None
 
+def pic_blockads(x, y):
+    # a browser window whose banner ad is struck out
+    if 8 <= x < 56 and 10 <= y < 62:
+        if x in (8, 55) or y in (10, 61):
+            return 3
+        if y < 17:
+            return 6 if 51 <= x <= 53 and 12 <= y <= 14 else 12
+        if 13 <= x < 51 and 20 <= y < 38:
+            cx, cy = 31.5, 28.5
+            r = math.hypot(x - cx, y - cy)
+            if 6 <= r <= 8.2 or (r < 7 and abs((x - cx) - (y - cy)) <= 1.1):
+                return 6
+            return 7 if x in (13, 50) or y in (20, 37) else 15
+        if 13 <= x < 51 and y in (42, 46, 50, 54, 58) and not (y == 58 and x > 38):
+            return 10
+        return 1
+    if 20 <= x < 44 and 66 <= y < 72:
+        return 4 if y in (66, 71) or x in (20, 43) else 5
+    return None
+
 PAGE_PICTURES = [
     ('page_cookies.bmp', pic_cookies), ('page_rootdir.bmp', pic_rootdir), ('page_cddrives.bmp', pic_cddrives),
     ('page_tempfiles.bmp', pic_tempfiles), ('page_internet.bmp', pic_internet), ('page_filechk.bmp', pic_filechk),
-    ('page_launch.bmp', pic_launch), ('page_main.bmp', pic_main),
+    ('page_launch.bmp', pic_launch), ('page_main.bmp', pic_main), ('page_blockads.bmp', pic_blockads),
 ]
 
 if __name__ == '__main__':

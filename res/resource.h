@@ -86,3 +86,14 @@
 #define IDC_INTERNET_CACHE 1028
 #define IDC_COOKIES_DELETE 1023
 #define IDC_COOKIES_KEEP 1025
+
+// Ad blocking: the default ad-server list, Block Ads page (template 157), Select Blocking (template 160)
+#define IDR_AD_SERVER_LIST 159
+#define IDD_PAGE_BLOCKADS 157
+#define IDB_PAGE_BLOCKADS 168
+#define IDC_BLOCKADS_BLOCK 1023
+#define IDC_BLOCKADS_DOWNLOAD 1025
+#define IDC_BLOCKADS_HIDE_ERRORS 1028
+#define IDC_BLOCKADS_PICTURE 1046
+#define IDD_SELECT_BLOCKING 160
+#define IDC_SELECT_BLOCKING_LIST 1024

@@ -1,0 +1,171 @@
+// The ad-server list file, the PAC file of each connection and the list download.
+#include "adblock/PacScript.h"
+#include "adblock/PageBlockAds.h"
+#include "app/Download.h"
+#include "app/Links.h"
+#include "app/Log.h"
+#include "app/RegNames.h"
+#include "app/Settings.h"
+#include "res/resource.h"
+#include "win/Raii.h"
+#include "win/Util.h"
+#include <shlobj.h>
+
+namespace {
+
+const char* kListDownloadTempName = "~qrlist.tmp";
+
+// Reads a file whole, unshared; false when it cannot be opened or read.
+bool ReadUnshared(const std::string& path, std::string& text)
+{
+    text.clear();
+    win::UniqueFile file(
+        CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    const DWORD size = GetFileSize(file.Get(), nullptr);
+    if (size == INVALID_FILE_SIZE)
+        return false;
+    text.resize(size);
+    DWORD got = 0;
+    if (size && !ReadFile(file.Get(), &text[0], size, &got, nullptr))
+        return false;
+    text.resize(got);
+    return true;
+}
+
+std::string DefaultAdServerList()
+{
+    HMODULE module = win::ResourceModule();
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(IDR_AD_SERVER_LIST), "FILE");
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    if (!data) {
+        WriteLog("#### The default ad-server list is missing");
+        return std::string();
+    }
+    return std::string(data, SizeofResource(module, found));
+}
+
+std::string TempFilePath(const char* name)
+{
+    char folder[2058] = "";
+    const DWORD length = GetTempPathA(sizeof(folder), folder);
+    return win::PathJoin(length && length < sizeof(folder) ? folder : win::WindowsDirectory(), name);
+}
+
+} // namespace
+
+std::string PageBlockAds::GetAdServerListPath() const
+{
+    char folder[MAX_PATH * 2] = "";
+    // Windows 95 without a newer shell knows no local application-data folder.
+    if (!SHGetSpecialFolderPathA(nullptr, folder, CSIDL_LOCAL_APPDATA, TRUE) &&
+        !SHGetSpecialFolderPathA(nullptr, folder, CSIDL_APPDATA, TRUE))
+        lstrcpynA(folder, win::WindowsDirectory().c_str(), sizeof(folder));
+    return win::PathJoin(folder, kAdServerListFileName);
+}
+
+std::string PageBlockAds::GetPACFileName(const std::string& sanitizedName) const
+{
+    return PacFileName(sanitizedName);
+}
+
+std::string PageBlockAds::GetPACFileURL(const std::string& sanitizedName) const
+{
+    return PacFileURL(sanitizedName, port_);
+}
+
+std::string PageBlockAds::GetProxyAddress() const
+{
+    return ProxyAddress(port_);
+}
+
+std::string PageBlockAds::GetPACFileContents(const ConnectionProxyConfig& earlier) const
+{
+    WriteLog("GetPACFileContents for %s", earlier.Connection.c_str());
+    std::string list;
+    // A list without a single usable entry would give a script that does not even parse.
+    if (!ReadUnshared(GetAdServerListPath(), list) || CountValidAdServerEntries(list) == 0)
+        list = DefaultAdServerList();
+
+    std::string indirect, elseBranch;
+    const bool haveIndirect = earlier.AutoConfig && !earlier.AutoConfigURL.empty() &&
+                              GetIndirectPACScript(earlier.AutoConfigURL, indirect, elseBranch);
+    std::vector<std::string> rejected;
+    std::string script = BuildPacScript(list, earlier, port_, haveIndirect ? &indirect : nullptr, &rejected);
+    for (const std::string& entry : rejected)
+        WriteLog("Skipping ad-server list entry that is not a host name: %s", entry.c_str());
+    return script;
+}
+
+bool PageBlockAds::GetIndirectPACScript(const std::string& url, std::string& script, std::string& elseBranch) const
+{
+    const std::string path = TempFilePath(kEarlierPacTempName);
+    DeleteFileA(path.c_str());
+    if (!DownloadToFile(url, path))
+        return false;
+    std::string text;
+    const bool read = ReadUnshared(path, text);
+    DeleteFileA(path.c_str());
+    if (!read || !RewriteEarlierScript(text, script))
+        return false;
+    elseBranch = PacElseBranch(ConnectionProxyConfig(), true);
+    return true;
+}
+
+bool PageBlockAds::GenerateAndSavePACFile(const ConnectionProxyConfig& earlier) const
+{
+    WriteLog("GenerateAndSavePACFile for %s", earlier.Connection.c_str());
+    const std::string script = GetPACFileContents(earlier);
+    const std::string path =
+        win::PathJoin(win::SystemDirectory(), GetPACFileName(SanitizeConnectionName(earlier.Connection)));
+    win::UniqueFile file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    DWORD written = 0;
+    if (!script.empty())
+        WriteFile(file.Get(), script.data(), static_cast<DWORD>(script.size()), &written, nullptr);
+    return true;
+}
+
+void PageBlockAds::RegeneratePACFiles() const
+{
+    WriteLog("RegeneratePACFiles");
+    std::vector<std::string> names;
+    EnumerateConnections(names);
+    for (const std::string& name : names) {
+        ConnectionProxyConfig archived(name);
+        if (ReadArchivedConfig(archived, QR_HKLM, kProductKey, kPreviousProxyConfigSettings))
+            GenerateAndSavePACFile(archived);
+    }
+}
+
+bool PageBlockAds::UpdateAdBlockInfo() const
+{
+    WriteLog("UpdateAdBlockInfo");
+    const std::string url = VendorLink(VendorPage::AdServerList);
+    // Into a file of its own first: a failed or garbled download must not replace a good list.
+    const std::string temp = TempFilePath(kListDownloadTempName);
+    DeleteFileA(temp.c_str());
+    if (!DownloadToFile(url, temp))
+        return false;
+    std::string list;
+    const bool usable = ReadUnshared(temp, list) && CountValidAdServerEntries(list) > 0;
+    if (!usable) {
+        WriteLog("The ad-server list from %s holds no host name; the old list stays", url.c_str());
+        DeleteFileA(temp.c_str());
+        return false;
+    }
+    const std::string path = GetAdServerListPath();
+    const bool replaced = CopyFileA(temp.c_str(), path.c_str(), FALSE) != FALSE;
+    DeleteFileA(temp.c_str());
+    if (!replaced) {
+        WriteLog("Could not replace %s", path.c_str());
+        return false;
+    }
+    RegeneratePACFiles();
+    SetProductDword(kLastAdBlockInfoCheck, win::UnixTimeNow());
+    return true;
+}

@@ -1,0 +1,35 @@
+// The proxy auto-configuration script of one connection, built from the ad-server
+// list and the connection's earlier settings: pure text work, no system calls.
+#pragma once
+#include "adblock/ProxyConfig.h"
+#include <string>
+#include <vector>
+
+constexpr const char* kAdServerListFileName = "QuillrestAdServerList.txt";
+constexpr const char* kPacFilePrefix = "QuillrestAdBlocker";
+constexpr const char* kPacServerAddress = "http://127.0.0.1";
+constexpr const char* kEarlierPacTempName = "~qrpac.tmp";
+
+// The list's entries in file order: pieces between runs of CR and LF.
+std::vector<std::string> SplitAdServerList(const std::string& listText);
+// An entry the script may hold: letters, digits, "-" and "." after an optional
+// leading "+".  The list comes from the network and each entry is pasted into a
+// script the browser runs, so nothing else gets in.
+bool IsValidAdServerEntry(const std::string& entry);
+size_t CountValidAdServerEntries(const std::string& listText);
+
+std::string PacFileName(const std::string& sanitizedName);                      // QuillrestAdBlocker_<name>.pac
+std::string PacFileURL(const std::string& sanitizedName, unsigned short port);   // http://127.0.0.1:<port>/<file>
+std::string ProxyAddress(unsigned short port);                                  // 127.0.0.1:<port>
+
+// Renames every FindProxyForURL of an earlier script (also inside longer names)
+// to IndirectFindProxyForURL; false when the text has none.
+bool RewriteEarlierScript(const std::string& text, std::string& rewritten);
+// What the script does with hosts that are not on the list.
+std::string PacElseBranch(const ConnectionProxyConfig& earlier, bool indirect);
+
+// The script: listed hosts go to our proxy on `port`; the others through the
+// rewritten earlier script when `indirectScript` is given, else the earlier proxy,
+// else DIRECT.  Entries that are not valid are left out and added to `rejected`.
+std::string BuildPacScript(const std::string& listText, const ConnectionProxyConfig& earlier, unsigned short port,
+                           const std::string* indirectScript, std::vector<std::string>* rejected);
