@@ -74,19 +74,30 @@ std::vector<std::string> RemoveSwitchedOffItems(std::vector<WorkItem>& queue)
     return names;
 }
 
-std::string WorkItemLine(const WorkItem& item)
-{
-    std::string marks;
-    if (item.View & KEY_WOW64_32KEY)
-        marks += " (32-bit)";
-    if (item.SwitchedOff)
-        marks += " (switched off in Windows)";
-    return marks.empty() ? item.Name : item.Name + "\t" + marks.substr(1);
+namespace {
+const char* const kLineMarks[] = {" (switched off in Windows)", " (32-bit)"};
 }
 
-std::string WorkItemLineName(const std::string& line)
+std::string WorkItemLine(const WorkItem& item)
 {
-    return line.substr(0, line.find('\t'));
+    std::string line = item.Name;
+    if (item.View & KEY_WOW64_32KEY)
+        line += kLineMarks[1];
+    if (item.SwitchedOff)
+        line += kLineMarks[0];
+    return line;
+}
+
+std::string WorkItemLineName(const std::vector<WorkItem>& queue, const std::string& line)
+{
+    for (const WorkItem& item : queue)
+        if (WorkItemLine(item) == line)
+            return item.Name;
+    std::string name = line;
+    for (const std::string mark : kLineMarks)
+        if (name.size() >= mark.size() && name.compare(name.size() - mark.size(), mark.size(), mark) == 0)
+            name.resize(name.size() - mark.size());
+    return name;
 }
 
 std::string WorkItemText(const WorkItem& item)

@@ -46,11 +46,12 @@ void RemoveIgnoredItems(std::vector<WorkItem>& queue, const std::string& ignoreL
 // returns their names.
 std::vector<std::string> RemoveSwitchedOffItems(std::vector<WorkItem>& queue);
 
-// The launch-order page's line for an item: its name, then, after a tab, what
-// tells it apart: "(32-bit)" for the WOW6432Node view, "(switched off in Windows)".
+// The launch-order page's line for an item: its name, then what tells it
+// apart: " (32-bit)" for the WOW6432Node view, " (switched off in Windows)".
 std::string WorkItemLine(const WorkItem& item);
-// The name a page line stands for: its text up to the first tab.
-std::string WorkItemLineName(const std::string& line);
+// The name a page line stands for: that of the queue's item with this line (a
+// name may itself end like a mark), else the line without its marks.
+std::string WorkItemLineName(const std::vector<WorkItem>& queue, const std::string& line);
 
 // "WI: N=[%s] P=[%s] Pa=[%s] C=%d S=%d", followed by the view when it has one.
 std::string WorkItemText(const WorkItem& item);

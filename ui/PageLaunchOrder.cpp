@@ -151,9 +151,10 @@ void PageLaunchOrder::OnApply()
 {
     std::vector<LaunchLine> lines;
     const std::string ignoreBefore = ProductString(kIgnoreForLaunch);
+    const std::vector<WorkItem> queue = BuildWorkQueue(false);
     for (int i = 0; i < list_.Count(); ++i) {
         LaunchLine line;
-        line.name = WorkItemLineName(list_.Text(i));
+        line.name = WorkItemLineName(queue, list_.Text(i));
         // A line switched off in Windows keeps the user's own choice for when it is switched on again.
         line.launched = list_.Enabled(i) ? list_.Checked(i) : !IsNameListed(line.name, ignoreBefore);
         lines.push_back(line);

@@ -57,6 +57,21 @@ TEST(StartupPlaces, ViewsApprovalPlacesAndValues)
     EXPECT_EQ("Photo Sync.lnk", ApprovalValueName("C:\\Startup\\Photo Sync.lnk.Quillrest"));
     EXPECT_EQ("Photo Sync.lnk", ApprovalValueName("Photo Sync.lnk.QUILLREST"));
     EXPECT_EQ("Plain.lnk", ApprovalValueName("C:\\Startup\\Plain.lnk"));
+
+    // Page lines: a name that itself ends like a mark keeps it.
+    WorkItem literal;
+    literal.Name = "Sync (32-bit)";
+    literal.View = KEY_WOW64_64KEY;
+    WorkItem narrow = literal;
+    narrow.Name = "Sync";
+    narrow.View = KEY_WOW64_32KEY;
+    narrow.SwitchedOff = true;
+    const std::vector<WorkItem> queue = {literal, narrow};
+    EXPECT_EQ("Sync (32-bit)", WorkItemLine(literal));
+    EXPECT_EQ("Sync (32-bit) (switched off in Windows)", WorkItemLine(narrow));
+    EXPECT_EQ("Sync (32-bit)", WorkItemLineName(queue, WorkItemLine(literal)));
+    EXPECT_EQ("Sync", WorkItemLineName(queue, WorkItemLine(narrow)));
+    EXPECT_EQ("Gone", WorkItemLineName(queue, "Gone (32-bit) (switched off in Windows)"));
 }
 
 } // namespace

@@ -468,10 +468,10 @@ TEST_F(LaunchOrderTest, SwitchedOffLinesAreLockedAndEachViewShowsItsOwnCommand)
     std::vector<std::pair<std::string, bool>> expectedLines = {{"QrTestSheetSame", true}};
     std::vector<std::string> expectedDetails = {"C:\\same64.exe"};
     if (windows64) {
-        expectedLines.push_back({"QrTestSheetSame\t(32-bit)", true});
+        expectedLines.push_back({"QrTestSheetSame (32-bit)", true});
         expectedDetails.push_back(same32);
     }
-    expectedLines.push_back({"QrTestSheetOff\t(switched off in Windows)", false});
+    expectedLines.push_back({"QrTestSheetOff (switched off in Windows)", false});
     expectedDetails.push_back("C:\\off.exe");
     EXPECT_EQ(expectedLines, lines);
     EXPECT_EQ(expectedDetails, details);
@@ -504,10 +504,10 @@ protected:
 
 TEST_F(SheetTabsTest, CdDriversTabOnlyOnceMscdexWasSeen)
 {
-    const std::vector<std::string> withoutCd = {"Basic Options", "Launch Order", "Cookies", "Internet",
-                                                "Temp Files", "FILECHK", "Root Size"};
+    const std::vector<std::string> withoutCd = {"Basic Options", "Launch Order", "Block Ads", "Cookies",
+                                                "Internet", "Temp Files", "FILECHK", "Root Size"};
     std::vector<std::string> withCd = withoutCd;
-    withCd.insert(withCd.begin() + 5, "CD Drivers");
+    withCd.insert(withCd.begin() + 6, "CD Drivers");
     std::vector<std::string> tabs;
     std::string status;
     auto look = [&](HWND sheet) {
