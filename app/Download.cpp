@@ -143,6 +143,7 @@ bool DownloadToFile(const std::string& url, const std::string& path, DWORD deadl
     Release(job);
     if (FAILED(result)) {
         WriteLog("Download of %s failed: 0x%08lX", url.c_str(), static_cast<unsigned long>(result));
+        DeleteFileA(path.c_str());
         return false;
     }
     if (status >= 400) {
@@ -152,6 +153,7 @@ bool DownloadToFile(const std::string& url, const std::string& path, DWORD deadl
     }
     if (FileSize(path) == 0) {
         WriteLog("Download of %s left no data", url.c_str());
+        DeleteFileA(path.c_str());
         return false;
     }
     return true;

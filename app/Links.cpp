@@ -34,10 +34,22 @@ PageInfo Info(VendorPage page)
     return {"", "/"};
 }
 
+WebLinkOpener g_openerForTest = nullptr;
+
+// ASCII only: a locale-aware comparison could disagree about "I" and "i".
 bool StartsWithNoCase(const std::string& text, const char* prefix)
 {
-    const size_t length = strlen(prefix);
-    return text.size() >= length && lstrcmpiA(text.substr(0, length).c_str(), prefix) == 0;
+    size_t i = 0;
+    for (; prefix[i]; ++i) {
+        if (i >= text.size())
+            return false;
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i])
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -65,5 +77,12 @@ bool OpenWebLink(HWND owner, const std::string& address)
         return false;
     }
     WriteLog("Opening %s", address.c_str());
+    if (g_openerForTest)
+        return g_openerForTest(owner, address);
     return reinterpret_cast<INT_PTR>(ShellExecuteA(owner, "open", address.c_str(), "", "C:\\", SW_SHOWNORMAL)) > 32;
+}
+
+void OverrideWebLinkOpenerForTest(WebLinkOpener opener)
+{
+    g_openerForTest = opener;
 }

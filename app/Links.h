@@ -23,3 +23,8 @@ bool IsWebAddress(const std::string& address);
 // working directory C:\, shown normally).  Anything that is not a web address is
 // logged and not opened: the links can be set from the network.
 bool OpenWebLink(HWND owner, const std::string& address);
+
+// Tests see what OpenWebLink would open instead of a browser starting
+// (nullptr: the shell opens it again).
+using WebLinkOpener = bool (*)(HWND owner, const std::string& address);
+void OverrideWebLinkOpenerForTest(WebLinkOpener opener);

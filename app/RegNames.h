@@ -32,6 +32,11 @@ constexpr const char* kMainLink = "MAIN_LINK";
 constexpr const char* kUninstallLink = "UNINSTALL_LINK";
 constexpr const char* kFeedbackLink = "FEEDBACK_LINK";
 
+// Version check
+constexpr const char* kDontShowUpdateCheck = "DontShowUpdateCheck";
+constexpr const char* kLastVerWarning = "LastVerWarning";
+constexpr const char* kNewVerMsg = "NewVerMsg";
+
 // Cleaners
 constexpr const char* kDeleteSafeTempFiles = "DeleteSafeTempFiles";
 constexpr const char* kDeleteAllTempFiles = "DeleteAllTempFiles";

@@ -16,6 +16,7 @@
 #include "ui/SmallDialogs.h"
 #include "win/Util.h"
 #include <wininet.h>
+#include <atomic>
 #include <ctime>
 
 namespace {
@@ -242,9 +243,20 @@ void QuillrestDlg::CloseWelcome()
     welcome_.reset();
 }
 
+namespace {
+std::atomic<int> g_connectedForTest(-1);
+}
+
+void OverrideIsConnectedToInternetForTest(int answer)
+{
+    g_connectedForTest = answer;
+}
+
 int QuillrestDlg::IsConnectedToInternet()
 {
     return TracedResult("QuillrestDlg::IsConnectedToInternet", 0, [] {
+        if (g_connectedForTest >= 0)
+            return g_connectedForTest.load();
         using IsNetworkAliveFn = BOOL(WINAPI*)(LPDWORD);
         // Loaded once and kept for the life of the process.
         static HMODULE sensapi = LoadLibraryA("SENSAPI.DLL");

@@ -79,6 +79,9 @@ private:
     std::unique_ptr<BootPacer> pacer_;    // during the launch phase and until its report is written
 };
 
+// Tests decide what IsConnectedToInternet answers (-1: the system decides again).
+void OverrideIsConnectedToInternetForTest(int answer);
+
 // Starts one work item as a process, falling back to the shell (never for a
 // folder).  Returns true when a process was created.
 bool StartWorkItem(const WorkItem& item, bool debugPause);

@@ -1,8 +1,149 @@
-// The boot window's version check (timer 5).
-#include "launch/BootDlg.h"
+// The boot window's version check (timer 5): downloads the vendor's version file and acts on it.
+#include "update/VersionCheck.h"
+#include "app/Download.h"
+#include "app/Entry.h"
+#include "app/Links.h"
 #include "app/Log.h"
+#include "app/RegNames.h"
+#include "app/Settings.h"
+#include "launch/BootDlg.h"
+#include "ui/SmallDialogs.h"
+#include "update/VersionFile.h"
+#include "win/Raii.h"
+#include "win/Util.h"
+#include <vector>
+
+namespace {
+
+constexpr DWORD kWaitBeforeCheckMs = 10000;
+constexpr DWORD kPopupFirstMs = 1000;
+constexpr DWORD kPopupShownMs = 8000;
+
+// Dispatches messages until GetTickCount reaches `deadline` (wrap-around safe).
+void PumpUntil(DWORD deadline)
+{
+    while (static_cast<LONG>(GetTickCount() - deadline) < 0)
+        PumpMessages();
+}
+
+// Reads the downloaded file whole and deletes it; empty when it cannot be opened.
+std::string TakeFileText(const std::string& path)
+{
+    std::string text;
+    win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                       nullptr));
+    if (!file)
+        return text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file.Get(), buffer, sizeof(buffer), &got, nullptr) && got > 0)
+        text.append(buffer, got);
+    file.Reset();
+    DeleteFileA(path.c_str());
+    return text;
+}
+
+void OfferNewVersion(HWND owner, const std::string& ownVersion)
+{
+    if (ProductString(kLastVerWarning) == ownVersion)
+        return;
+    SetProductString(kLastVerWarning, ownVersion);
+    // The text may come from the network: shown as it stands, never used as a format.
+    const std::string custom = ProductString(kNewVerMsg);
+    const std::string message =
+        custom.empty() ? BuiltInNewVersionMessage(DefaultVendorLink(VendorPage::Main)) : ExpandDoubledPercents(custom);
+    if (MessageBoxA(owner, message.c_str(), "New Version Available", MB_YESNO | MB_ICONINFORMATION) == IDYES)
+        OpenWebLink(owner, VendorLink(VendorPage::Main));
+}
+
+// Closes the status popup on every way out, unless the user closed it already.
+struct PopupCloser {
+    HWND popup = nullptr;
+    ~PopupCloser()
+    {
+        if (popup && IsWindow(popup))
+            DestroyWindow(popup);
+    }
+};
+
+} // namespace
+
+std::string GetOwnVersionString()
+{
+    const std::string path = win::ModulePath(nullptr);
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    if (size == 0)
+        return "0.0.0";
+    std::vector<char> data(size);
+    void* block = nullptr;
+    UINT length = 0;
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, data.data()) ||
+        !VerQueryValueA(data.data(), "\\", &block, &length) || !block || length < sizeof(VS_FIXEDFILEINFO))
+        return "0.0.0";
+    const VS_FIXEDFILEINFO* info = static_cast<const VS_FIXEDFILEINFO*>(block);
+    return OwnVersionText(info->dwFileVersionMS, info->dwFileVersionLS);
+}
+
+std::string VersionFilePath()
+{
+    char temp[2058] = "";
+    GetTempPathA(sizeof(temp), temp);
+    return std::string(temp) + "~qrverchk.tmp";
+}
+
+void ApplyVersionFile(HWND owner, const std::string& text)
+{
+    const std::string ownVersion = GetOwnVersionString();
+    // In file order, reading the registry as each line comes: a "Reg" line
+    // affects a later "Version" line only through what it wrote.
+    for (const VersionAction& action : ParseVersionFile(text, ownVersion)) {
+        WriteLog("n[%s]=v[%s]", action.name.c_str(), action.value.c_str());
+        switch (action.kind) {
+        case VersionActionKind::NewVersion:
+            OfferNewVersion(owner, ownVersion);
+            break;
+        case VersionActionKind::WriteDword:
+            SetProductDword(action.setting.c_str(), action.number);
+            break;
+        case VersionActionKind::WriteString:
+            SetProductString(action.setting.c_str(), action.text);
+            break;
+        case VersionActionKind::Ignore:
+            break;
+        }
+    }
+}
+
+void RunVersionCheck(HWND owner, DWORD startTick)
+{
+    const std::string url = VendorLink(VendorPage::Version);
+    PopupCloser closer;
+    if (ProductDword(kDontShowUpdateCheck, 0) != 1) {
+        closer.popup = (new CheckingForUpdatesDlg(GetDesktopWindow(),
+                                                  "Downloading a tiny version file from the Quillrest web site",
+                                                  "to see if a newer version is available.", kDontShowUpdateCheck))
+                           ->Create();
+        PumpUntil(startTick + kPopupFirstMs);
+    }
+    const std::string path = VersionFilePath();
+    DeleteFileA(path.c_str());
+    if (DownloadToFile(url, path)) {
+        ApplyVersionFile(owner, TakeFileText(path));
+        DeleteFileA(path.c_str());
+    }
+    if (closer.popup)
+        PumpUntil(startTick + kPopupShownMs);
+}
 
 void QuillrestDlg::TimerCheckVersion()
 {
-    Traced("QuillrestDlg::TimerCheckVersion", [] {});
+    Traced("QuillrestDlg::TimerCheckVersion", [&] {
+        if (IsConnectedToInternet() != 1)
+            return;    // timer 5 stays armed: tried again in 30 s
+        // Once per boot window, whatever the download brings.
+        StopTimer(kTimerCheckVersion);
+        PumpUntil(GetTickCount() + kWaitBeforeCheckMs);
+        RunVersionCheck(hwnd_, GetTickCount());
+    });
 }
