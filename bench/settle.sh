@@ -4,6 +4,7 @@
 # Wine (not a test).  Prints the machine's load before and after: the figures
 # are only worth comparing on a quiet machine.
 #   bench/settle.sh [programs] [cpu ms] [MB]     (defaults 8, 2000, 16)
+# QR_NO_BUILD=1 uses the builds as they are.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 count=${1:-8}; cpu=${2:-2000}; mb=${3:-16}
@@ -11,7 +12,7 @@ source "$root/scripts/wine-session.sh"
 qr_choose_arch
 echo "Settle benchmark of the $QR_ARCH program ($QR_ARCH_WHY), $(nproc) processors"
 root_out=${QR_BUILD_DIR:-$root/build}
-"$root/scripts/build.sh" --tests "$QR_ARCH" >/dev/null
+[ -n "${QR_NO_BUILD:-}" ] || "$root/scripts/build.sh" --tests "$QR_ARCH" >/dev/null
 product=$(qr_product_dir "$root_out"); tests=$(qr_tests_dir "$root_out")
 trap qr_session_end EXIT
 qr_session_begin

@@ -170,6 +170,50 @@ int SlowestItem(const BootRecord& boot)
     return slowest;
 }
 
+std::string SecondsText(long ms)
+{
+    const long tenths = (ms + 50) / 100;
+    return win::Format("%ld.%ld s", tenths / 10, tenths % 10);
+}
+
+std::string DescribeBoots(const std::vector<BootRecord>& boots)
+{
+    if (boots.empty())
+        return "No log-on has been recorded yet: the report fills in after the next one.";
+    const BootRecord& last = boots.back();
+    std::string text = "Last log-on: ";
+    if (last.items.empty())
+        text += "no programs to start";
+    else if (last.items.size() == 1)
+        text += "1 program started in " + SecondsText(last.lastStartMs);
+    else
+        text += win::Format("%u programs started in ", static_cast<unsigned>(last.items.size())) +
+                SecondsText(last.lastStartMs);
+    if (last.windowShownMs >= 0)
+        text += "; the desktop was usable after " + SecondsText(last.windowShownMs);
+    const int slowest = SlowestItem(last);
+    if (slowest >= 0) {
+        const BootItemRecord& item = last.items[static_cast<size_t>(slowest)];
+        text += "; slowest to settle: " + item.name + ", " + (item.settled ? "" : "more than ") +
+                SecondsText(item.settleMs);
+    }
+    text += ".";
+    if (last.settledMs >= 0 && !last.items.empty())
+        text += " The computer was quiet again " + SecondsText(last.settledMs) + " after log-on.";
+    long shortest = -1, longest = -1;
+    for (const BootRecord& boot : boots) {
+        const long phase = LaunchPhaseMs(boot);
+        if (phase < 0)
+            continue;
+        shortest = shortest < 0 || phase < shortest ? phase : shortest;
+        longest = phase > longest ? phase : longest;
+    }
+    if (boots.size() > 1 && shortest >= 0)
+        text += win::Format(" Over the last %u log-ons the launch phase took ", static_cast<unsigned>(boots.size())) +
+                SecondsText(shortest) + " to " + SecondsText(longest) + ".";
+    return text;
+}
+
 std::string BootReportPath()
 {
     // Windows 95 and NT 4 without a newer shell know no local application-data folder.

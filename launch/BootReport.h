@@ -37,6 +37,12 @@ long LaunchPhaseMs(const BootRecord& boot);
 // The item that took longest to settle; -1 when none was measured.
 int SlowestItem(const BootRecord& boot);
 
+// Milliseconds as seconds with one decimal: "14.2 s".
+std::string SecondsText(long ms);
+// Two or three sentences about the last boot and the ones before it; a short
+// note when there is none.
+std::string DescribeBoots(const std::vector<BootRecord>& boots);
+
 // "QuillrestBootReport.txt" in the local application-data folder.
 std::string BootReportPath();
 

@@ -97,3 +97,10 @@
 #define IDC_BLOCKADS_PICTURE 1046
 #define IDD_SELECT_BLOCKING 160
 #define IDC_SELECT_BLOCKING_LIST 1024
+
+// Boot Report page (template 180) and the launch-order page's pacing switch
+#define IDD_PAGE_BOOTREPORT 180
+#define IDC_BOOTREPORT_SUMMARY 1110
+#define IDC_BOOTREPORT_CHART 1111
+#define IDC_BOOTREPORT_TREND 1112
+#define IDC_LAUNCH_PACING 1113

@@ -37,6 +37,27 @@ w reg add "$capture" /v "Update Agent" /d 'C:\Program Files\Some Vendor\Updates\
 w reg add 'HKCU\software\microsoft\windows\currentversion\run\Quillrest' /v "Chat Tray" /d 'C:\Chat\chat.exe' /f >/dev/null
 w reg add "$key" /v IgnoreForLaunch /d 'Chat Tray\x01' /f >/dev/null 2>&1 || true
 
+# A boot report of 20 log-ons for the Boot Report page: twelve at the fixed
+# delay, then eight started as soon as the computer was quiet.
+appdata=$(w cmd.exe /c 'echo %LOCALAPPDATA%')
+report="$(w winepath -u "$appdata")/QuillrestBootReport.txt"
+{
+  printf 'Quillrest boot report 1\r\n'
+  now=$(date +%s)
+  for boot in $(seq 1 19); do
+    if [ "$boot" -le 12 ]; then pacing=0; gap=8000; else pacing=1; gap=$((1500 + boot * 37 % 400)); fi
+    last=$((1200 + 7 * gap)); printf 'B\t%d\t%d\t%d\t%d\t%d\t8\r\n' $((now - (20 - boot) * 86400)) $pacing \
+      $((280 + boot * 13 % 90)) $last $((last + 600 + boot * 71 % 900))
+    for item in 0 1 2 3 4 5 6 7; do
+      printf 'I\t%d\t%d\t1\tProgram %d\r\n' $((1200 + item * gap)) $((300 + (item * 577 + boot * 131) % 2600)) $item
+    done
+  done
+  printf 'B\t%d\t1\t310\t13300\t14200\t8\r\n' "$now"
+  printf 'I\t1200\t350\t1\tClock Helper\r\nI\t2000\t1650\t1\tUpdate Agent\r\nI\t4100\t3100\t1\tPhoto Sync\r\n'
+  printf 'I\t7600\t800\t1\tChat Tray\r\nI\t8900\t420\t1\tPrinter Monitor\r\nI\t9900\t2300\t1\tCloud Drive\r\n'
+  printf 'I\t12600\t260\t1\tAudio Tray\r\nI\t13300\t900\t1\tBackup Reminder\r\n'
+} >"$report"
+
 # ---- The sheet, one page after another ----
 ( timeout 300 wine "$(qr_winpath "$product/Quillrest.exe")" -noinstall -configure </dev/null >/dev/null 2>&1 & )
 index=0

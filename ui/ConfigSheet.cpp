@@ -5,8 +5,10 @@
 #include "app/Settings.h"
 #include "clean/Mscdex.h"
 #include "ui/CleaningPages.h"
+#include "ui/PageBootReport.h"
 #include "ui/PageLaunchOrder.h"
 #include "ui/PageMainConfig.h"
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -27,6 +29,7 @@ void ShowConfigurationSheet()
         // Each page reads the settings it keeps for the whole sheet now.
         PageMainConfig mainPage;
         PageLaunchOrder launchOrder;
+        PageBootReport bootReport;
         PageCookies cookies;
         PageInternet internet;
         PageTempFiles tempFiles;
@@ -36,6 +39,8 @@ void ShowConfigurationSheet()
 
         // TODO(sheet): the Block Ads page goes third, between Launch Order and Cookies.
         std::vector<win::PropertyPage*> pages = {&mainPage, &launchOrder, &cookies, &internet, &tempFiles};
+        // The boot report sits right after the launch order it reports on.
+        pages.insert(std::find(pages.begin(), pages.end(), &launchOrder) + 1, &bootReport);
         if (WantsCDDrivesPage())
             pages.push_back(&cdDrives);
         pages.push_back(&fileChk);

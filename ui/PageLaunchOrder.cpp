@@ -2,9 +2,11 @@
 #include "ui/PageLaunchOrder.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
+#include "launch/BootRules.h"
 #include "launch/WorkQueue.h"
 #include "res/resource.h"
 #include "ui/SheetText.h"
+#include "win/Util.h"
 #include <shlwapi.h>
 #include <vector>
 
@@ -24,6 +26,11 @@ bool PageLaunchOrder::OnInit()
     int tabStop = kListTabStop;
     SendItem(IDC_LAUNCH_LIST, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tabStop));
     SetItemText(IDC_LAUNCH_DETAILS, details_);
+    // The upper bound is the boot window's launch delay, as it will read it.
+    SetItemText(IDC_LAUNCH_PACING,
+                win::Format("Start each program as soon as the computer is quiet (at most every %d seconds)",
+                            LaunchDelayFromSetting(ProductDword(kDelaySeconds, 0))));
+    SetChecked(IDC_LAUNCH_PACING, ProductDword(kLaunchPacing, 0) == 1);
     return PropertyPage::OnInit();
 }
 
@@ -163,4 +170,5 @@ void PageLaunchOrder::OnApply()
     LaunchOrderStrings(lines, order, ignore);
     SetProductString(kSortingOrder, order);
     SetProductString(kIgnoreForLaunch, ignore);
+    SetProductDword(kLaunchPacing, IsChecked(IDC_LAUNCH_PACING) ? 1 : 0);
 }

@@ -504,10 +504,10 @@ protected:
 
 TEST_F(SheetTabsTest, CdDriversTabOnlyOnceMscdexWasSeen)
 {
-    const std::vector<std::string> withoutCd = {"Basic Options", "Launch Order", "Block Ads", "Cookies",
+    const std::vector<std::string> withoutCd = {"Basic Options", "Launch Order", "Boot Report", "Block Ads", "Cookies",
                                                 "Internet", "Temp Files", "FILECHK", "Root Size"};
     std::vector<std::string> withCd = withoutCd;
-    withCd.insert(withCd.begin() + 6, "CD Drivers");
+    withCd.insert(withCd.begin() + 7, "CD Drivers");
     std::vector<std::string> tabs;
     std::string status;
     auto look = [&](HWND sheet) {
