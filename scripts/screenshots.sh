@@ -35,7 +35,7 @@ capture='HKLM\software\microsoft\windows\currentversion\run\Quillrest'
 w reg add "$capture" /v "Clock Helper" /d 'C:\Program Files\Clock\clockhelper.exe /tray' /f >/dev/null
 w reg add "$capture" /v "Update Agent" /d 'C:\Program Files\Some Vendor\Updates\A Rather Long Folder Name\agent.exe -background -quiet' /f >/dev/null
 w reg add 'HKCU\software\microsoft\windows\currentversion\run\Quillrest' /v "Chat Tray" /d 'C:\Chat\chat.exe' /f >/dev/null
-w reg add "$key" /v IgnoreForLaunch /d 'Chat Tray\x01' /f >/dev/null 2>&1 || true
+w reg add "$key" /v IgnoreForLaunch /d "$(printf 'Chat Tray\001')" /f >/dev/null
 
 # A boot report of 20 log-ons for the Boot Report page: twelve at the fixed
 # delay, then eight started as soon as the computer was quiet.

@@ -1,5 +1,6 @@
 // The configuration property sheet.
 #include "ui/ConfigSheet.h"
+#include "adblock/PageBlockAds.h"
 #include "app/Log.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
@@ -30,6 +31,7 @@ void ShowConfigurationSheet()
         PageMainConfig mainPage;
         PageLaunchOrder launchOrder;
         PageBootReport bootReport;
+        PageBlockAds blockAds;
         PageCookies cookies;
         PageInternet internet;
         PageTempFiles tempFiles;
@@ -37,8 +39,7 @@ void ShowConfigurationSheet()
         PageFileCHK fileChk;
         PageRootDir rootDir;
 
-        // TODO(sheet): the Block Ads page goes third, between Launch Order and Cookies.
-        std::vector<win::PropertyPage*> pages = {&mainPage, &launchOrder, &cookies, &internet, &tempFiles};
+        std::vector<win::PropertyPage*> pages = {&mainPage, &launchOrder, &blockAds, &cookies, &internet, &tempFiles};
         // The boot report sits right after the launch order it reports on.
         pages.insert(std::find(pages.begin(), pages.end(), &launchOrder) + 1, &bootReport);
         if (WantsCDDrivesPage())
