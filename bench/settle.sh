@@ -3,11 +3,12 @@
 # start-up programs are done, for five ways of starting 8 heavy programs under
 # Wine (not a test).  Prints the machine's load before and after: the figures
 # are only worth comparing on a quiet machine.
-#   bench/settle.sh [programs] [cpu ms] [MB]     (defaults 8, 2000, 16)
+#   bench/settle.sh [programs] [cpu ms] [MB] [scenarios]   (defaults 8, 2000, 16, 01234)
+# Scenarios: 0 idle, 1 all at once, 2 one after another, 3 fixed delay, 4 settle.
 # QR_NO_BUILD=1 uses the builds as they are.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-count=${1:-8}; cpu=${2:-2000}; mb=${3:-16}
+count=${1:-8}; cpu=${2:-2000}; mb=${3:-16}; scenarios=${4:-01234}
 source "$root/scripts/wine-session.sh"
 qr_choose_arch
 echo "Settle benchmark of the $QR_ARCH program ($QR_ARCH_WHY), $(nproc) processors"
@@ -21,7 +22,7 @@ echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 # Output goes to a file: Wine's background services would keep a pipe open.
 wine "$tests/tests/settlebench.exe" "$(qr_winpath "$product/Quillrest.exe")" \
      "$(qr_winpath "$tests/tests/burnprobe.exe")" "$(qr_winpath "$tests/tests/frameprobe.exe")" \
-     "$(qr_winpath "$work")" "$count" "$cpu" "$mb" >"$work/result.txt" 2>"$work/progress.txt" </dev/null || true
+     "$(qr_winpath "$work")" "$count" "$cpu" "$mb" "$scenarios" >"$work/result.txt" 2>"$work/progress.txt" </dev/null || true
 cat "$work/result.txt"
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 rm -rf "$work"

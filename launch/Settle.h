@@ -12,9 +12,9 @@ struct CpuSample {
 };
 
 // How often the boot window samples while it paces or measures.
-constexpr DWORD kSettleSampleMs = 125;
+constexpr DWORD kSettleSampleMs = 100;
 // The computer counts as settled once it has been quiet this long ...
-constexpr DWORD kSettleQuietMs = 250;
+constexpr DWORD kSettleQuietMs = 200;
 // ... and never earlier than this after a start.
 constexpr DWORD kSettleFloorMs = 1000;
 // A settle time is measured up to this long.
