@@ -120,7 +120,7 @@ int RunApplication(const char* arguments)
     WriteBanner(arguments);
 
     const std::string ownPath = win::ModulePath();
-    const std::string systemDir = win::SystemDirectory();
+    const std::string systemDir = GetInstallDirectory();
     const RoleDecision decision = DecideRole(arguments, ownPath, systemDir);
 
     if (decision.role == Role::RecentCleanup) {

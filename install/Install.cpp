@@ -34,13 +34,13 @@ bool SetStringValue(HKEY key, const char* name, const std::string& text, DWORD t
 
 std::string AppletPath()
 {
-    return win::Format("%s\\%s", win::SystemDirectory().c_str(), kAppletName);
+    return win::PathJoin(GetInstallDirectory(), kAppletName);
 }
 
 // The installed program's path in double quotes, as Add/Remove Programs shows it.
 std::string QuotedInstalledPath()
 {
-    return win::Format("\"%s\\%s\"", win::SystemDirectory().c_str(), kExeName);
+    return win::Format("\"%s\"", GetInstalledExePath().c_str());
 }
 
 HANDLE CreateAppletFile(const std::string& path)
@@ -81,7 +81,7 @@ bool WriteApplet()
 bool CopyProgram()
 {
     const std::string source = win::ModulePath();
-    if (win::ToLower(source).find(win::ToLower(win::SystemDirectory())) != std::string::npos)
+    if (win::ToLower(source).find(win::ToLower(GetInstallDirectory())) != std::string::npos)
         return true;
     const std::string destination = GetInstalledExePath();
     for (int attempt = 1; attempt <= kCopyAttempts; ++attempt) {

@@ -76,14 +76,27 @@ bool IsAdministrator()
     return admin;
 }
 
+std::string GetInstallDirectory()
+{
+    if (sizeof(void*) == 4 && Is64BitWindows()) {
+        using GetWow64Dir = UINT(WINAPI*)(LPSTR, UINT);
+        auto getWow64Dir = win::LookUp<GetWow64Dir>(GetModuleHandleA("KERNEL32.DLL"), "GetSystemWow64DirectoryA");
+        char buffer[MAX_PATH] = "";
+        const UINT length = getWow64Dir ? getWow64Dir(buffer, sizeof(buffer)) : 0;
+        if (length > 0 && length < sizeof(buffer))
+            return buffer;
+    }
+    return win::SystemDirectory();
+}
+
 std::string GetInstalledExePath()
 {
-    return win::PathJoin(win::SystemDirectory(), kExeName);
+    return win::PathJoin(GetInstallDirectory(), kExeName);
 }
 
 std::string GetUninstallBatchPath()
 {
-    return win::PathJoin(win::SystemDirectory(), kBatchName);
+    return win::PathJoin(GetInstallDirectory(), kBatchName);
 }
 
 bool InstallSelfForBoot()

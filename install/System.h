@@ -8,6 +8,10 @@ bool Is9x();
 bool Is64BitWindows();
 // Cached for the process after the first call.
 bool IsAdministrator();
+// Where the program's own files live: the system directory; for the 32-bit
+// program on 64-bit Windows the folder its writes to system32 really land in
+// (SysWOW64), since a 64-bit caller of "system32\Quillrest.exe" would not find it.
+std::string GetInstallDirectory();
 std::string GetInstalledExePath();
 std::string GetUninstallBatchPath();
 // Writes the program's own Run value "<system dir>\Quillrest.exe -hklm".
