@@ -34,6 +34,8 @@ constexpr DWORD kPacCacheSeconds = 60;
 constexpr size_t kPieceSize = 1024;
 
 ServerClock g_clock = nullptr;
+// Blocked ads not yet added to the counter; only the server thread touches it.
+long long g_unwrittenAds = 0;
 
 // Lower-cased joined path -> (time stored, content).  Only the server thread
 // uses it; it lives as long as the process.
@@ -145,7 +147,7 @@ bool HandleRequest(const std::string& path, std::string& body, std::string& cont
         body = kAdBody;
         if (logging)
             WriteLog("%snothing!", line.c_str());
-        AddToCounter(kCounterAdsBlocked, 1);
+        ++g_unwrittenAds;
         return true;
     }
 
@@ -172,6 +174,19 @@ bool HandleRequest(const std::string& path, std::string& body, std::string& cont
         WriteLog("%sPAC file%s", line.c_str(), fromCache ? " from cache" : "");
     contentType = "application/x-ns-proxy-autoconfig";
     return true;
+}
+
+bool HaveUnwrittenBlockedAds()
+{
+    return g_unwrittenAds != 0;
+}
+
+void FlushBlockedAds()
+{
+    if (g_unwrittenAds == 0)
+        return;
+    AddToCounter(kCounterAdsBlocked, g_unwrittenAds);
+    g_unwrittenAds = 0;
 }
 
 BodyPiece NextBodyPiece(size_t remaining)

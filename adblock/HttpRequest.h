@@ -35,10 +35,16 @@ bool IsPacRequest(const std::string& path);
 using ServerClock = DWORD (*)();
 void SetServerClock(ServerClock clock);    // NULL: the system clock
 
-// Produces the 200 answer for a joined path: three blanks for an ad (counted),
+// Produces the 200 answer for a joined path: three blanks for an ad (tallied),
 // the PAC file (read at most once a minute per path) for a PAC request.  False
 // when the PAC file cannot be read.
 bool HandleRequest(const std::string& path, std::string& body, std::string& contentType);
+
+// "AdsBlocked" lives in the registry, and writing it costs more than answering
+// the request, so blocked ads are tallied here and written by FlushBlockedAds,
+// which the server calls a second after the first unwritten one.
+bool HaveUnwrittenBlockedAds();
+void FlushBlockedAds();
 
 // Bodies go out in pieces of at most 1024 characters; a piece shorter than
 // that is the last, so a remainder of exactly 1024 is followed by an empty one.

@@ -18,6 +18,8 @@ constexpr const char* kDefaultRoot = "/WebPages";
 constexpr UINT kSocketEvent = WM_USER + 1;
 constexpr size_t kRootLimit = 2047;
 constexpr unsigned short kHttpPort = 80;
+constexpr UINT_PTR kCounterTimer = 1;
+constexpr UINT kCounterDelayMs = 1000;
 
 // Winsock 2 event bits, not in the 1.1 header, that are still logged by name.
 constexpr int kEventQos = 64;
@@ -83,12 +85,15 @@ private:
     void CloseConnection(ClientConnection& connection);
     void CloseAll();
     ClientConnection* Find(SOCKET socket);
+    void ScheduleCounterWrite();
+    void OnCounterTimer();
 
     const char* rootGiven_;
     std::string root_;
     SOCKET listener_ = INVALID_SOCKET;
     unsigned short port_ = 0;
     std::map<SOCKET, ClientConnection> connections_;
+    bool counterTimerArmed_ = false;
 };
 
 bool HttpServer::StartListening(unsigned short port)
@@ -109,7 +114,10 @@ bool HttpServer::StartListening(unsigned short port)
         WriteLog("Could not create listen socket WSE=%d", WSAGetLastError());
         return false;
     }
-    if (WSAAsyncSelect(listener_, Handle(), kSocketEvent, FD_ACCEPT | FD_READ | FD_WRITE | FD_CLOSE) != 0) {
+    // Accepting is all a listening socket does.  Accepted sockets inherit this
+    // selection until they get their own, and any other event here would only
+    // add a message per connection.
+    if (WSAAsyncSelect(listener_, Handle(), kSocketEvent, FD_ACCEPT) != 0) {
         WriteLog("WSAAsyncSelect() error  WSE=%d", WSAGetLastError());
         closesocket(listener_);
         listener_ = INVALID_SOCKET;
@@ -160,7 +168,24 @@ void HttpServer::CloseAll()
 void HttpServer::StopServer()
 {
     CloseAll();
+    FlushBlockedAds();
     WriteLog("Server Stopped");
+}
+
+void HttpServer::ScheduleCounterWrite()
+{
+    if (counterTimerArmed_ || !HaveUnwrittenBlockedAds())
+        return;
+    counterTimerArmed_ = SetTimer(Handle(), kCounterTimer, kCounterDelayMs, nullptr) != 0;
+    if (!counterTimerArmed_)
+        FlushBlockedAds();
+}
+
+void HttpServer::OnCounterTimer()
+{
+    KillTimer(Handle(), kCounterTimer);
+    counterTimerArmed_ = false;
+    FlushBlockedAds();
 }
 
 LRESULT HttpServer::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -171,9 +196,16 @@ LRESULT HttpServer::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 1;
     case WM_CREATE:
         return 0;
+    case WM_TIMER:
+        if (wParam == kCounterTimer) {
+            OnCounterTimer();
+            return 0;
+        }
+        break;
     default:
-        return HiddenWindow::OnMessage(message, wParam, lParam);
+        break;
     }
+    return HiddenWindow::OnMessage(message, wParam, lParam);
 }
 
 void HttpServer::OnSocketEvent(SOCKET socket, int event, int error)
@@ -325,7 +357,9 @@ void HttpServer::ParseRequest(ClientConnection& connection)
         break;
     }
     connection.bodySent = 0;
-    if (!HandleRequest(joined, connection.body, connection.contentType)) {
+    const bool found = HandleRequest(joined, connection.body, connection.contentType);
+    ScheduleCounterWrite();
+    if (!found) {
         SendError(kStatusNotFound, connection);
         CloseConnection(connection);
         return;
@@ -337,9 +371,25 @@ void HttpServer::SendFile(ClientConnection& connection)
 {
     WriteLog("Sending file to socket %u", Id(connection.socket));
     if (!connection.headerSent) {
-        std::string header = OkHeader(connection.contentType, connection.body.size());
-        send(connection.socket, header.data(), static_cast<int>(header.size()), 0);
+        // A body that is one last piece (every ad answer) goes out with the
+        // header: one send instead of two, and the answer in one segment.
+        const std::string header = OkHeader(connection.contentType, connection.body.size());
+        const bool together = !connection.body.empty() && NextBodyPiece(connection.body.size()).last;
+        const std::string first = together ? header + connection.body : header;
+        const int sent = send(connection.socket, first.data(), static_cast<int>(first.size()), 0);
         connection.headerSent = true;
+        if (sent < static_cast<int>(header.size())) {
+            // Not even the header fits a fresh socket: the answer cannot be whole.
+            WriteLog("send()  WSE=%d", sent == SOCKET_ERROR ? WSAGetLastError() : WSAEWOULDBLOCK);
+            CloseConnection(connection);
+            return;
+        }
+        connection.bodySent = static_cast<DWORD>(sent - header.size());
+        if (together && connection.bodySent == connection.body.size()) {
+            WriteLog("Finished sending file on socket %u", Id(connection.socket));
+            CloseConnection(connection);
+            return;
+        }
     }
     for (;;) {
         BodyPiece piece = NextBodyPiece(connection.body.size() - connection.bodySent);

@@ -14,6 +14,7 @@ command -v convert >/dev/null || need+=(imagemagick)
 [ -d /usr/src/googletest ] || need+=(googletest)
 command -v python3 >/dev/null || need+=(python3)
 command -v curl >/dev/null || need+=(curl)
+command -v chromium >/dev/null || need+=(chromium)    # the ad-block server test drives it headless
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing: ${need[*]}"
   if ! dpkg --print-foreign-architectures | grep -qx i386; then

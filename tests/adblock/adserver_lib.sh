@@ -48,6 +48,18 @@ ads_blocked() {
   echo "${value:-0}"
 }
 
+# The server writes the counter a second after the first unwritten ad: wait for
+# it to reach $1 (10 s at most).  Nothing further may come: settle for 1.5 s first.
+ads_blocked_reaches() {
+  local tries=0 value
+  sleep 1.5
+  while value=$(ads_blocked); [ "$value" != "$1" ] && [ $tries -lt 20 ]; do sleep 0.5; tries=$((tries + 1)); done
+  [ "$value" = "$1" ] || { echo "AdsBlocked is $value, expected $1"; return 1; }
+}
+
+# The counter once every earlier ad has been written.
+settled_ads_blocked() { sleep 1.5; ads_blocked; }
+
 set_product_dword() {   # name value
   timeout 60 wine reg add 'HKLM\software\Quillrest' /v "$1" /t REG_DWORD /d "$2" /f </dev/null >/dev/null 2>&1
 }

@@ -24,26 +24,26 @@ adserver_start "$port" "$(qr_winpath "$pacs")" "$work/server.txt" || exit 1
 base="http://127.0.0.1:$port"
 
 # An ad image asked through the proxy, as a browser does.
-before=$(ads_blocked)
+before=$(settled_ads_blocked)
 curl -s -i --max-time 10 -x "$base" http://banner.ads.example/img/top.gif -o "$work/ad.txt"
 check "ad request: 200, text/html, length 3, three blanks" \
   is "$(cat "$work/ad.txt")" "$(printf 'HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 3\r\n\r\n   ')"
-check "ad request: counted once" is "$(ads_blocked)" "$((before + 1))"
+check "ad request: counted once" ads_blocked_reaches $((before + 1))
 client "$port" 'GET http://ads.example/x.gif HTTP/1.1\r\nHost: ads.example\r\n\r\n' >/dev/null
 check "ad request: the server closes the connection" is "$?" 0
 
 # Method in lower case and the root path: "/index.html", an ad as well.
-before=$(ads_blocked)
+before=$(settled_ads_blocked)
 answer=$(client "$port" 'get / HTTP/1.0\r\n\r\n')
 check "lower-case get /: three blanks" is "$answer" "$(printf 'HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 3\r\n\r\n   ')"
-check "lower-case get /: counted" is "$(ads_blocked)" "$((before + 1))"
+check "lower-case get /: counted" ads_blocked_reaches $((before + 1))
 newLog | grep -qF "HTTP request for $(qr_winpath "$pacs")/index.html .... returning nothing!"
 check "lower-case get /: logged as /index.html" is "$?" 0
 
 # The PAC file and its 60-second cache (the server's clock comes from the clock file).
 pacName='QuillrestAdBlocker_(Default-LAN).pac'
 printf 'function FindProxyForURL(url,host)\r\n{ return "DIRECT"; }\r\n' >"$pacs/$pacName"
-before=$(ads_blocked)
+before=$(settled_ads_blocked)
 curl -s -i --max-time 10 "$base/$pacName" -o "$work/pac1.txt"
 check "PAC: served with its type and length" \
   is "$(cat "$work/pac1.txt")" "$(printf 'HTTP/1.1 200 OK\r\nContent-Type: application/x-ns-proxy-autoconfig\r\nContent-Length: %d\r\n\r\n' "$(stat -c %s "$pacs/$pacName")"; cat "$pacs/$pacName")"
@@ -53,7 +53,7 @@ check "PAC: 60 s later still the cached copy" is "$(curl -s --max-time 10 "$base
   "$(printf 'function FindProxyForURL(url,host)\r\n{ return "DIRECT"; }\r\n')"
 echo 1000061 >"$QR_ADSERVER_CLOCK"
 check "PAC: 61 s later read again" is "$(curl -s --max-time 10 "$base/$pacName")" "$(cat "$pacs/$pacName")"
-check "PAC: not counted as an ad" is "$(ads_blocked)" "$before"
+check "PAC: not counted as an ad" ads_blocked_reaches "$before"
 newLog | grep -qF "$pacName .... returning PAC file from cache"
 check "PAC: cache hit logged" is "$?" 0
 
@@ -69,9 +69,9 @@ errorPage() {   # "404 Not Found"
   local page="<body><h1>$1</h1></body>"
   printf 'HTTP/1.1 %s\r\nContent-Type: text/html\r\nContent-Length: %d\r\nConnection: close\r\n\r\n%s' "$1" ${#page} "$page"
 }
-before=$(ads_blocked)
+before=$(settled_ads_blocked)
 check "POST: 501" is "$(curl -s -i --max-time 10 -d 'a=b' "$base/form")" "$(errorPage '501 Not Implemented')"
-check "POST: nothing counted" is "$(ads_blocked)" "$before"
+check "POST: nothing counted" ads_blocked_reaches "$before"
 check ".. in the path: 400" is "$(curl -s -i --max-time 10 --path-as-is "$base/a/../$pacName")" "$(errorPage '400 Bad Request')"
 check ".. in a header: 400" is "$(curl -s -i --max-time 10 -H 'Referer: http://a.example/x/../y' "$base/$pacName")" \
   "$(errorPage '400 Bad Request')"
@@ -85,11 +85,11 @@ answer=$(client "$port" "GET http://ads.example/ HTTP/1.1\r\nX-Padding: $padding
 check "16 KB without an empty line: 400 and closed" is "$?:$answer" "0:$(errorPage '400 Bad Request')"
 
 # A request in three pieces is answered only after the empty line.
-before=$(ads_blocked)
+before=$(settled_ads_blocked)
 answer=$(client "$port" 'GET http://ads.example/split.gif HTTP/1.1\r\n' 'Host: ads.example\r\n' '\r\n')
 check "request in pieces: answered once complete" is "$?:$answer" \
   "0:$(printf 'HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 3\r\n\r\n   ')"
-check "request in pieces: counted once" is "$(ads_blocked)" "$((before + 1))"
+check "request in pieces: counted once" ads_blocked_reaches $((before + 1))
 
 # Bodies of exactly one piece and of several pieces arrive whole.
 for size in 1024 5000; do

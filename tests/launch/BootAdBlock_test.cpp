@@ -141,7 +141,7 @@ TEST_F(BootServerTest, StartsTheServerOnceWithItsPopupThatTimer10Closes)
 
     EXPECT_TRUE(popupSeen);
     EXPECT_EQ(answer, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 3\r\n\r\n   ");
-    EXPECT_EQ(GetCounter(kCounterAdsBlocked), 1);
+    EXPECT_TRUE(WaitFor([] { return GetCounter(kCounterAdsBlocked) == 1; }, 5000));
     EXPECT_TRUE(popupGone);
     EXPECT_GE(popupClosedAfter, 7000u);
     EXPECT_TRUE(LogHas("Entered QuillrestDlg::TimerKillAdBlockMsg"));
