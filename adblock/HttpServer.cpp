@@ -263,8 +263,11 @@ void HttpServer::OnAccept(SOCKET socket, int error)
         WriteLog("accept() error WSE=%d", WSAGetLastError());
         return;
     }
-    // Without its events the socket would sit in the table for ever.
-    if (WSAAsyncSelect(client, Handle(), kSocketEvent, FD_READ | FD_WRITE | FD_CLOSE) != 0) {
+    // Write events only once an answer has to wait for room (SendFile): a new
+    // socket is writable at once, and the event would be one more message for
+    // every connection.  Without its events the socket would sit in the table
+    // for ever.
+    if (WSAAsyncSelect(client, Handle(), kSocketEvent, FD_READ | FD_CLOSE) != 0) {
         WriteLog("WSAAsyncSelect() error  WSE=%d", WSAGetLastError());
         closesocket(client);
         return;
@@ -405,8 +408,11 @@ void HttpServer::SendFile(ClientConnection& connection)
             sent = 0;
         }
         connection.bodySent += static_cast<DWORD>(sent);
-        if (static_cast<size_t>(sent) < piece.length)
-            return;    // the next FD_WRITE carries on
+        if (static_cast<size_t>(sent) < piece.length) {
+            // The next FD_WRITE carries on; it comes once the socket has room again.
+            WSAAsyncSelect(connection.socket, Handle(), kSocketEvent, FD_READ | FD_WRITE | FD_CLOSE);
+            return;
+        }
         if (piece.last) {
             WriteLog("Finished sending file on socket %u", Id(connection.socket));
             CloseConnection(connection);

@@ -5,9 +5,11 @@ http_client.py PORT PIECE [PIECE ...]
 Sends the pieces (Python escapes such as \\r\\n are understood) half a second
 apart and fails when anything comes back before the last one.  Writes what the
 server answered to stdout.  Exit codes: 0 closed by the server, 3 still open
-after 10 s, 4 answer before the last piece, 5 connection reset.
+after 10 s, 4 answer before the last piece, 5 connection reset.  With READ_DELAY set, it
+waits that many seconds before it reads (the server's sends fill the socket).
 """
 import codecs
+import os
 import socket
 import sys
 import time
@@ -31,6 +33,7 @@ def main():
                     sys.stdout.buffer.write(early)
                     return 4
             sock.sendall(piece)
+        time.sleep(float(os.environ.get("READ_DELAY", "0")))
         answer = b""
         deadline = time.time() + 10
         while time.time() < deadline:

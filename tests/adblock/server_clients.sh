@@ -97,6 +97,15 @@ for size in 1024 5000; do
   curl -s --max-time 10 "$base/QuillrestAdBlocker_$size.pac" -o "$work/body$size"
   check "PAC of $size characters arrives whole" cmp -s "$work/body$size" "$pacs/QuillrestAdBlocker_$size.pac"
 done
+# A body larger than the socket buffers, read only after a pause: the server
+# has to wait for room and carry on when the socket has it again.
+big=$((24 * 1024 * 1024))
+head -c $big /dev/zero | tr '\0' x >"$pacs/QuillrestAdBlocker_big.pac"
+READ_DELAY=2 client "$port" 'GET /QuillrestAdBlocker_big.pac HTTP/1.1\r\n\r\n' >"$work/big.txt"
+check "a body larger than the socket buffers arrives whole" \
+  is "$?:$(stat -c %s "$work/big.txt")" "0:$((big + $(printf 'HTTP/1.1 200 OK\r\nContent-Type: application/x-ns-proxy-autoconfig\r\nContent-Length: %d\r\n\r\n' $big | wc -c)))"
+newLog | grep -q "OnWrite for socket"
+check "the large body waited for room at least once" is "$?" 0
 
 adserver_stop
 check "server ends on the stop event with no connection open" \

@@ -45,7 +45,7 @@ int main(int argc, char** argv)
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<unsigned short>(atoi(argv[1])));
     if (!hwnd || bind(g_listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        listen(g_listener, SOMAXCONN) != 0 || WSAAsyncSelect(g_listener, hwnd, kSocketEvent, FD_ACCEPT) != 0)
+        listen(g_listener, 2147483647) != 0 || WSAAsyncSelect(g_listener, hwnd, kSocketEvent, FD_ACCEPT) != 0)
         return 1;
     printf("listening on %s\n", argv[1]);
     fflush(stdout);
