@@ -21,9 +21,9 @@ constexpr const char* kDebugDelayPause = "DebugDelayPause";
 constexpr const char* kSortingOrder = "SortingOrder";
 constexpr const char* kIgnoreForLaunch = "IgnoreForLaunch";
 constexpr const char* kInstallTime = "InstallTime";
+constexpr const char* kLaunchPacing = "LaunchPacing";    // 0 fixed delay, 1 start once the computer is quiet
 // Configuration sheet: written and read back to find out whether settings can be saved
 constexpr const char* kRandom = "Random";
-constexpr const char* kLaunchPacing = "LaunchPacing";    // 0 fixed delay, 1 start once the computer is quiet
 
 // Web addresses: each overrides one built-in address on the vendor's site
 constexpr const char* kVersionURL = "VersionURL";

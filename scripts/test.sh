@@ -28,10 +28,23 @@ trap qr_session_end EXIT
 tests=$(qr_tests_dir "$out")
 qr_session_begin "$tests/tests/quillrest_tests.exe" --gtest_list_tests
 cd "$tests"
+# Tests that measure time on a shared machine (a launch schedule, the product's
+# own timers and deadlines): one of these that fails gets one more run, since a
+# real fault fails twice.  Every other test waits only with generous hang
+# guards, so its failure stands.
+timing='^(BootTest\.(LaunchesEveryEntryOncePerPeriodInOrder|HurryUpStartsTheRestOneSecondApart|ButtonsWelcomeAndSwallowedCloseRequests)|BootSettleTest\..*|BootServerTest\.StartsTheServerOnceWithItsPopupThatTimer10Closes|BootVersionCheckTest\.TimerWaitsForAConnectionThenChecksOnce|DownloadTest\.SucceedsOnlyWithAFileInTime)$'
 status=0
-# CTEST_ARGS may hold quoted words, e.g. -R 'A|B'.  A failing test gets one more
-# run: the boot-timing tests measure a shared machine, and a real fault fails twice.
-eval "ctest --output-on-failure --timeout 180 --repeat until-pass:2 ${CTEST_ARGS:-}" </dev/null || status=$?
+# CTEST_ARGS may hold quoted words, e.g. -R 'A|B'.
+eval "ctest --output-on-failure --timeout 180 ${CTEST_ARGS:-}" </dev/null || status=$?
+failed=Testing/Temporary/LastTestsFailed.log
+if [ $status -ne 0 ] && [ -s $failed ]; then
+  names=$(cut -d: -f2- $failed)
+  if ! grep -qvE "$timing" <<<"$names"; then
+    echo "Only timing tests failed; running them once more: $(paste -sd' ' <<<"$names")"
+    status=0
+    ctest --output-on-failure --timeout 180 -R "^($(paste -sd'|' <<<"$names"))\$" </dev/null || status=$?
+  fi
+fi
 if [ $status -eq 0 ]; then
   echo "Tested the $QR_ARCH build ($QR_ARCH_WHY): all tests passed"
 else

@@ -34,6 +34,11 @@ HANDLE StartProcess(const std::string& exe, const std::string& arguments, const 
 // Ends a process (if still running) and closes its handle.
 void KillProcess(HANDLE& process);
 
+// How long a test waits for something that must happen: only a guard against a
+// hang, never a measure of speed (a condition that holds returns at once), so
+// a slow or busy machine still passes.
+constexpr DWORD kPatienceMs = 60000;
+
 // Polls `condition` every 20 ms until it holds or `timeoutMs` passes.
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs);
 
@@ -57,7 +62,7 @@ bool WriteFileText(const std::string& path, const std::string& text);
 class DialogAnswerer {
 public:
     // `messageBoxOnly`: skip windows of that title that are not message boxes.
-    DialogAnswerer(const std::string& title, int buttonId, DWORD timeoutMs = 15000, bool messageBoxOnly = false);
+    DialogAnswerer(const std::string& title, int buttonId, DWORD timeoutMs = kPatienceMs, bool messageBoxOnly = false);
     ~DialogAnswerer();
     DialogAnswerer(const DialogAnswerer&) = delete;
     DialogAnswerer& operator=(const DialogAnswerer&) = delete;

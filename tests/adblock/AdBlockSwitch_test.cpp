@@ -89,13 +89,13 @@ TEST_F(AdBlockSwitchTest, BlockAdsPageAsksWhichConnectionsAndRestartsTheProgram)
     bool hideStartedSet = false;
     std::thread user([&] {
         HWND sheet = nullptr, choose = nullptr;
-        if (!WaitFor([&] { return (sheet = FindWindowA(nullptr, "Ad Test Sheet")) && IsWindowVisible(sheet); }, 15000))
+        if (!WaitFor([&] { return (sheet = FindWindowA(nullptr, "Ad Test Sheet")) && IsWindowVisible(sheet); }, kPatienceMs))
             return;
         HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
         hideStartedSet = IsDlgButtonChecked(page, IDC_BLOCKADS_HIDE_ERRORS) == BST_CHECKED;
         SendDlgItemMessageA(page, IDC_BLOCKADS_BLOCK, BM_CLICK, 0, 0);
         PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
-        if (!WaitFor([&] { return (choose = FindWindowA(nullptr, "Select Blocking")) && IsWindowVisible(choose); }, 15000))
+        if (!WaitFor([&] { return (choose = FindWindowA(nullptr, "Select Blocking")) && IsWindowVisible(choose); }, kPatienceMs))
             return;
         HWND list = GetDlgItem(choose, IDC_SELECT_BLOCKING_LIST);
         for (int i = 0; i < SendMessageA(list, LB_GETCOUNT, 0, 0); ++i) {
@@ -148,7 +148,7 @@ TEST_F(AdBlockSwitchTest, EveryFailureShowsItsMessage)
         SCOPED_TRACE(c.logged);
         platform_.failQuery = c.failQuery;
         platform_.failSet = c.failSet;
-        DialogAnswerer answer("Error", IDOK, 15000, true);
+        DialogAnswerer answer("Error", IDOK, kPatienceMs, true);
         EXPECT_FALSE(PageBlockAds().EnableProxyAutoConfig({c.connection, kLanConnection}));
         EXPECT_EQ(c.message, answer.Text());
         EXPECT_TRUE(LogHas(c.logged));
@@ -163,7 +163,7 @@ TEST_F(AdBlockSwitchTest, EveryFailureShowsItsMessage)
         ConnectionProxyConfig archived(name);
         ArchiveConfigToRegistry(archived, HKEY_LOCAL_MACHINE, kProductKey, kPreviousProxyConfigSettings);
     }
-    DialogAnswerer answer("Error", IDOK, 15000, true);
+    DialogAnswerer answer("Error", IDOK, kPatienceMs, true);
     EXPECT_FALSE(RestorePreviousProxyConfig(nullptr, true));
     EXPECT_EQ("Your computer won't allow Quillrest to restore the previous proxy settings for the 'Dial' connection in "
               "Internet Explorer.  You can do it manually by clicking Tools->Options->Connections and then either the "

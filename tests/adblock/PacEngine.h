@@ -24,7 +24,7 @@ inline std::map<std::string, std::string> EvaluatePac(const std::string& pacPath
     HANDLE process = StartProcess("Z:\\usr\\bin\\python3", arguments);
     if (process)
         CloseHandle(process);
-    if (WaitFor([&] { return win::FileExists(out); }, 30000)) {
+    if (WaitFor([&] { return win::FileExists(out); }, kPatienceMs)) {
         std::string text;
         win::ReadWholeFile(out, text);
         size_t start = 0;

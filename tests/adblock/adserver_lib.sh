@@ -17,7 +17,7 @@ adserver_start() {
   ADSERVER_PID=$!
   local tries=0
   while ! grep -q "^listening on" "$out" 2>/dev/null; do
-    if ! kill -0 "$ADSERVER_PID" 2>/dev/null || grep -q "^cannot listen" "$out" || [ $tries -ge 300 ]; then
+    if ! kill -0 "$ADSERVER_PID" 2>/dev/null || grep -q "^cannot listen" "$out" || [ $tries -ge 600 ]; then
       echo "server did not start:"; cat "$out"
       adserver_stop
       return 1
@@ -49,11 +49,11 @@ ads_blocked() {
 }
 
 # The server writes the counter a second after the first unwritten ad: wait for
-# it to reach $1 (10 s at most).  Nothing further may come: settle for 1.5 s first.
+# it to reach $1 (30 s at most).  Nothing further may come: settle for 1.5 s first.
 ads_blocked_reaches() {
   local tries=0 value
   sleep 1.5
-  while value=$(ads_blocked); [ "$value" != "$1" ] && [ $tries -lt 20 ]; do sleep 0.5; tries=$((tries + 1)); done
+  while value=$(ads_blocked); [ "$value" != "$1" ] && [ $tries -lt 60 ]; do sleep 0.5; tries=$((tries + 1)); done
   [ "$value" = "$1" ] || { echo "AdsBlocked is $value, expected $1"; return 1; }
 }
 

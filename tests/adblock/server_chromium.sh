@@ -63,7 +63,7 @@ python3 -m http.server "$webPort" --bind 127.0.0.1 --directory "$work/web" >"$wo
 webPid=$!
 adserver_start "$port" "$pacFolder" "$work/server.txt" || exit 1
 tries=0
-until curl -s -o /dev/null "http://127.0.0.1:$webPort/page.html" || [ $tries -ge 100 ]; do sleep 0.1; tries=$((tries + 1)); done
+until curl -s -o /dev/null "http://127.0.0.1:$webPort/page.html" || [ $tries -ge 300 ]; do sleep 0.1; tries=$((tries + 1)); done
 
 before=$(settled_ads_blocked)
 # ads.example itself is not listed (only its subdomains): it goes direct, and the

@@ -52,7 +52,7 @@ TEST_F(EntryTest, SecondInstanceEndsAtMutexAndShutdownEventEndsResident)
     ASSERT_TRUE(resident_);
     ASSERT_TRUE(WaitFor([] { return LogContains("Waited "); }, 30000)) << ReadLog();
     EXPECT_TRUE(LogHas("Created shutdown thread"));
-    EXPECT_TRUE(LogHas("ShutdownWatchProc started") || WaitFor([] { return LogHas("ShutdownWatchProc started"); }, 5000));
+    EXPECT_TRUE(LogHas("ShutdownWatchProc started") || WaitFor([] { return LogHas("ShutdownWatchProc started"); }, kPatienceMs));
 
     RunResult second = RunProcess(ProductExe(), "-noinstall -silent", 30000);
     EXPECT_TRUE(second.finished);
@@ -64,7 +64,7 @@ TEST_F(EntryTest, SecondInstanceEndsAtMutexAndShutdownEventEndsResident)
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(resident_, 0)) << "the first instance stays resident";
 
     ShutdownRunningApps();
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(resident_, 15000));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(resident_, kPatienceMs));
     EXPECT_TRUE(LogHas("Received shutdown notification"));
     // A silent run is no boot.
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kProductKey, "Counter - Boots"));

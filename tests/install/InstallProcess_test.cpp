@@ -210,8 +210,8 @@ TEST_F(InstallProcessTest, InstallRegistersEverythingAndStartsTwoInstances)
     EXPECT_EQ("\"" + probe_ + "\" user", qrtest::ReadString(HKEY_CURRENT_USER, kCapture.c_str(), kSampleUser));
     EXPECT_TRUE(win::FileExists(Folder(CSIDL_STARTUP) + "\\" + kSampleLink + ".Quillrest"));
 
-    EXPECT_TRUE(qrtest::WaitFor([] { return LogContains("CmdLine: -configure"); }, 20000));
-    EXPECT_TRUE(qrtest::WaitFor([] { return LogContains("CmdLine: -silent"); }, 20000));
+    EXPECT_TRUE(qrtest::WaitFor([] { return LogContains("CmdLine: -configure"); }, qrtest::kPatienceMs));
+    EXPECT_TRUE(qrtest::WaitFor([] { return LogContains("CmdLine: -silent"); }, qrtest::kPatienceMs));
 
     // A second install keeps the first installation's time.
     EndInstalledInstances();
@@ -234,7 +234,7 @@ TEST_F(InstallProcessTest, InstallBootUninstallLeavesStartupPlacesAsBefore)
 
     // A log-on: Windows starts the program's own Run value.
     HANDLE boot = qrtest::StartProcess(exe, "-hklm", "C:\\");
-    EXPECT_TRUE(qrtest::WaitFor([] { return MutexExists(kRunningMutex); }, 20000));
+    EXPECT_TRUE(qrtest::WaitFor([] { return MutexExists(kRunningMutex); }, qrtest::kPatienceMs));
     EndInstalledInstances();
     qrtest::KillProcess(boot);
 

@@ -129,9 +129,9 @@ TEST_F(BootServerTest, StartsTheServerOnceWithItsPopupThatTimer10Closes)
 
     std::thread checker([&] {
         const DWORD start = GetTickCount();
-        popupSeen = WaitFor([] { return ServerPopup() != nullptr; }, 10000);
-        WaitFor([&] { return Ask(port, "GET http://ads.example/banner.gif HTTP/1.1\r\n\r\n", answer); }, 10000);
-        popupGone = WaitFor([] { return ServerPopup() == nullptr; }, 15000);
+        popupSeen = WaitFor([] { return ServerPopup() != nullptr; }, kPatienceMs);
+        WaitFor([&] { return Ask(port, "GET http://ads.example/banner.gif HTTP/1.1\r\n\r\n", answer); }, kPatienceMs);
+        popupGone = WaitFor([] { return ServerPopup() == nullptr; }, kPatienceMs);
         popupClosedAfter = GetTickCount() - start;
         WaitFor([&] { return boot.Handle() != nullptr; }, 5000);
         PostMessageA(boot.Handle(), kEndTest, 0, 0);
@@ -141,7 +141,7 @@ TEST_F(BootServerTest, StartsTheServerOnceWithItsPopupThatTimer10Closes)
 
     EXPECT_TRUE(popupSeen);
     EXPECT_EQ(answer, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 3\r\n\r\n   ");
-    EXPECT_TRUE(WaitFor([] { return GetCounter(kCounterAdsBlocked) == 1; }, 5000));
+    EXPECT_TRUE(WaitFor([] { return GetCounter(kCounterAdsBlocked) == 1; }, kPatienceMs));
     EXPECT_TRUE(popupGone);
     EXPECT_GE(popupClosedAfter, 7000u);
     EXPECT_TRUE(LogHas("Entered QuillrestDlg::TimerKillAdBlockMsg"));
@@ -153,7 +153,7 @@ TEST_F(BootServerTest, StartsTheServerOnceWithItsPopupThatTimer10Closes)
     // The server thread would live as long as the process: end it here.
     DWORD serverThread = GetWindowThreadProcessId(FindWindowA("PAC_File_Server", "PAC_File_Server"), nullptr);
     ASSERT_TRUE(StopHTTPServer(serverThread));
-    EXPECT_TRUE(WaitFor([&] { std::string ignored; return !Ask(port, "", ignored); }, 5000));
+    EXPECT_TRUE(WaitFor([&] { std::string ignored; return !Ask(port, "", ignored); }, kPatienceMs));
 }
 
 } // namespace

@@ -107,7 +107,7 @@ protected:
     {
         process_ = StartProcess(ProductExe(), "-noinstall -hklm");
         ASSERT_NE(nullptr, process_);
-        ASSERT_TRUE(WaitFor([&] { HWND w = BootWindow(); return w && IsWindowVisible(w); }, 20000));
+        ASSERT_TRUE(WaitFor([&] { HWND w = BootWindow(); return w && IsWindowVisible(w); }, kPatienceMs));
         shownTick_ = GetTickCount();
     }
     HWND BootWindow() const { return FindWindowA(nullptr, kBootTitle); }
@@ -207,11 +207,11 @@ TEST_F(BootSettleTest, BusyProgramsStartNoLaterThanTheDelay)
     SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLaunchPacing, 1);
     Park(3, 30000);
     Start();
-    ASSERT_TRUE(WaitHidden(30000));
+    ASSERT_TRUE(WaitHidden(kPatienceMs));
     // Probes write their line when they end: end them now.
     ASSERT_TRUE(WriteFileText(out_ + ".stop", ""));
     std::vector<BurnStart> starts;
-    ASSERT_TRUE(WaitFor([&] { starts = ReadBurnStarts(out_); return starts.size() >= 3; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { starts = ReadBurnStarts(out_); return starts.size() >= 3; }, kPatienceMs));
     ASSERT_EQ(3u, starts.size());
     for (double gap : Gaps(starts)) {
         EXPECT_GT(gap, 1.5);    // busy: nothing starts early
@@ -226,7 +226,7 @@ TEST_F(BootSettleTest, FixedDelayKeepsItsSchedule)
     Park(3, 30);
     Start();
     EXPECT_EQ(8, ProgressLimit());    // (items + 1) x delay
-    ASSERT_TRUE(WaitHidden(30000));
+    ASSERT_TRUE(WaitHidden(kPatienceMs));
     const std::vector<BurnStart> starts = ReadBurnStarts(out_);
     ASSERT_EQ(3u, starts.size());
     for (double gap : Gaps(starts)) {

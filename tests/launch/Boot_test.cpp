@@ -159,10 +159,10 @@ TEST_F(BootTest, LaunchesEveryEntryOncePerPeriodInOrder)
         EXPECT_EQ(128, alpha);
     }
 
-    ASSERT_TRUE(WaitHidden(30000));
+    ASSERT_TRUE(WaitHidden(kPatienceMs));
     EXPECT_TRUE(StillResident());
     std::vector<ProbeStart> starts;
-    ASSERT_TRUE(WaitFor([&] { starts = ReadProbeStarts(out_); return starts.size() >= 4; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { starts = ReadProbeStarts(out_); return starts.size() >= 4; }, kPatienceMs));
     ASSERT_EQ(4u, starts.size());
     // Not named in the order first, then the order's names.
     std::vector<std::string> names;
@@ -202,11 +202,11 @@ TEST_F(BootTest, HurryUpStartsTheRestOneSecondApart)
     SetProductString(kSortingOrder, "QrTest1\1QrTest2\1QrTest3\1QrTest4\1");
     Start("-noinstall -hklm");
     ASSERT_TRUE(WaitVisible(20000));
-    ASSERT_TRUE(WaitFor([&] { return ReadProbeStarts(out_).size() >= 1; }, 15000));
+    ASSERT_TRUE(WaitFor([&] { return ReadProbeStarts(out_).size() >= 1; }, kPatienceMs));
     HWND window = BootWindow();
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_BOOT_HURRY, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_BOOT_HURRY)));
-    ASSERT_TRUE(WaitHidden(20000));
+    ASSERT_TRUE(WaitHidden(kPatienceMs));
     std::vector<ProbeStart> starts = ReadProbeStarts(out_);
     ASSERT_EQ(4u, starts.size());
     EXPECT_GE(Seconds(started_, starts[0].created), 2.5);
@@ -228,8 +228,8 @@ TEST_F(BootTest, DocumentUsesTheShellAndFolderIsLeftAlone)
     SetString(HKEY_CURRENT_USER, kRunKey, "QrTestFolder", folder);
 
     Start("-noinstall -hklm");
-    const bool hidden = WaitHidden(30000);
-    const bool docStarted = WaitFor([&] { return !ReadProbeStarts(out_).empty(); }, 10000);
+    const bool hidden = WaitHidden(kPatienceMs);
+    const bool docStarted = WaitFor([&] { return !ReadProbeStarts(out_).empty(); }, kPatienceMs);
     if (previous.empty())
         DeleteTree(HKEY_CLASSES_ROOT, ".txt");
     else
@@ -249,7 +249,7 @@ TEST_F(BootTest, SilentStartLaunchesAndCountsNothing)
 {
     SetString(HKEY_CURRENT_USER, kRunKey, "QrTestSilent", ProbeCommand("QrTestSilent"));
     Start("-noinstall -silent");
-    ASSERT_TRUE(WaitFor([&] { return LogHas("\tLeaving QuillrestDlg::TimerHide"); }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return LogHas("\tLeaving QuillrestDlg::TimerHide"); }, kPatienceMs));
     EXPECT_FALSE(IsWindowVisible(BootWindow()));
     // Parked by start-up, but not started.
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, "QrTestSilent"));
@@ -270,8 +270,8 @@ TEST_F(BootTest, ButtonsWelcomeAndSwallowedCloseRequests)
     ASSERT_TRUE(WaitVisible(20000));
     const DWORD shown = GetTickCount();
     HWND window = BootWindow();
-    EXPECT_TRUE(WaitFor([] { return LogHas("Showing welcome dialog"); }, 5000));
-    EXPECT_TRUE(WaitFor([] { return FindWindowA(nullptr, "Welcome to Quillrest!") != nullptr; }, 5000));
+    EXPECT_TRUE(WaitFor([] { return LogHas("Showing welcome dialog"); }, kPatienceMs));
+    EXPECT_TRUE(WaitFor([] { return FindWindowA(nullptr, "Welcome to Quillrest!") != nullptr; }, kPatienceMs));
 
     // Enter, Escape and the close request leave the window where it is.
     DWORD_PTR answer = 0;
@@ -291,10 +291,10 @@ TEST_F(BootTest, ButtonsWelcomeAndSwallowedCloseRequests)
     EXPECT_EQ(1u, GetDword(HKEY_LOCAL_MACHINE, kProductKey, kMinimized));
 
     // An empty queue ends the phase at the first launch tick, one delay after start.
-    ASSERT_TRUE(WaitHidden(20000));
+    ASSERT_TRUE(WaitHidden(kPatienceMs));
     EXPECT_GE(GetTickCount() - shown, 3000u);
     EXPECT_EQ(0, GetCounter(kCounterFilesLaunched));
-    EXPECT_TRUE(WaitFor([] { return FindWindowA(nullptr, "Welcome to Quillrest!") == nullptr; }, 5000));
+    EXPECT_TRUE(WaitFor([] { return FindWindowA(nullptr, "Welcome to Quillrest!") == nullptr; }, kPatienceMs));
     EXPECT_TRUE(StillResident());
 }
 
@@ -323,14 +323,14 @@ TEST_F(Windows98Test, RunServicesEntriesStartFirstAndHidden)
     SetString(HKEY_LOCAL_MACHINE, kRunKey, "QrTestRun", ProbeCommand("QrTestRun"));
     SetString(HKEY_LOCAL_MACHINE, kRunServicesKey, "QrTestService", ProbeCommand("QrTestService"));
     Start("-noinstall -hklm");
-    ASSERT_TRUE(WaitHidden(30000));
+    ASSERT_TRUE(WaitHidden(kPatienceMs));
     bool platform98 = false;
     for (const std::string& line : LogMessages())
         platform98 = platform98 || line.compare(0, 16, "Platform:1  4.10") == 0;
     EXPECT_TRUE(platform98);
     EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, CapturePath(kRunServicesKey).c_str(), "QrTestService"));
     std::vector<ProbeStart> starts;
-    ASSERT_TRUE(WaitFor([&] { starts = ReadProbeStarts(out_); return starts.size() >= 2; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { starts = ReadProbeStarts(out_); return starts.size() >= 2; }, kPatienceMs));
     ASSERT_EQ(2u, starts.size());
     EXPECT_EQ("QrTestService", starts[0].name);
     EXPECT_EQ(SW_HIDE, starts[0].show);
@@ -347,7 +347,7 @@ protected:
 TEST_F(EndSessionTest, LogOffCapturesAndCleans)
 {
     Start("-noinstall -hklm");
-    ASSERT_TRUE(WaitHidden(30000));
+    ASSERT_TRUE(WaitHidden(kPatienceMs));
     DeleteValue(HKEY_LOCAL_MACHINE, kRunKey, kOwnRunValue);
     SetString(HKEY_CURRENT_USER, kRunKey, "QrTestLate", "late.exe");
 
@@ -360,7 +360,7 @@ TEST_F(EndSessionTest, LogOffCapturesAndCleans)
     EXPECT_EQ("late.exe", ReadString(HKEY_CURRENT_USER, CapturePath(kRunKey).c_str(), "QrTestLate"));
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, "QrTestLate"));
     // The log-off ended the process after its handler ran.
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_, 10000));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_, kPatienceMs));
 }
 
 } // namespace

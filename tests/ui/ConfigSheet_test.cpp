@@ -96,12 +96,12 @@ bool RunSheet(const std::function<void(HWND)>& drive)
     bool found = false;
     std::thread driver([&] {
         HWND sheet = nullptr;
-        if (!WaitFor([&] { return (sheet = FindSheet()) != nullptr; }, 20000))
+        if (!WaitFor([&] { return (sheet = FindSheet()) != nullptr; }, kPatienceMs))
             return;
         found = true;
         drive(sheet);
         // A failed expectation must not leave the sheet open.
-        if (!WaitFor([&] { return !IsWindow(sheet); }, 5000))
+        if (!WaitFor([&] { return !IsWindow(sheet); }, kPatienceMs))
             Press(sheet, PSBTN_CANCEL);
     });
     ShowConfigurationSheet();
@@ -162,20 +162,20 @@ TEST_F(ConfigSheetTest, DelayValidationKeepsTheSheetOpen)
         HWND main = CurrentPage(sheet);
         SetText(main, IDC_MAIN_DELAY, "soon");
         {
-            DialogAnswerer box(kCaption, IDOK, 15000, true);
+            DialogAnswerer box(kCaption, IDOK, kPatienceMs, true);
             Press(sheet, PSBTN_OK);
             positive = box.Text();
         }
         SetText(main, IDC_MAIN_DELAY, "1000");
         {
-            DialogAnswerer box(kCaption, IDOK, 15000, true);
+            DialogAnswerer box(kCaption, IDOK, kPatienceMs, true);
             Press(sheet, PSBTN_OK);
             range = box.Text();
         }
         // Leaving the page is refused the same way.
         SetText(main, IDC_MAIN_DELAY, "0");
         {
-            DialogAnswerer box(kCaption, IDOK, 15000, true);
+            DialogAnswerer box(kCaption, IDOK, kPatienceMs, true);
             SendMessageA(sheet, PSM_SETCURSEL, 1, 0);
             box.Answered();
         }
@@ -374,7 +374,7 @@ TEST_F(LaunchOrderTest, MovesUnticksAndSavesWhatTheNextBootLaunches)
         initial = LaunchLines(page);
         detailsBefore = Text(page, IDC_LAUNCH_DETAILS);
         {
-            DialogAnswerer box("No Selection", IDOK, 15000, true);
+            DialogAnswerer box("No Selection", IDOK, kPatienceMs, true);
             PostMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_LAUNCH_EARLIER, BN_CLICKED), 0);
             noSelection = box.Text();
         }

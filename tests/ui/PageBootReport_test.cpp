@@ -58,11 +58,11 @@ bool RunSheet(const std::function<void(HWND)>& drive)
     bool found = false;
     std::thread driver([&] {
         HWND sheet = nullptr;
-        if (!WaitFor([&] { return (sheet = FindWindowA(nullptr, kCaption)) && IsWindowVisible(sheet); }, 20000))
+        if (!WaitFor([&] { return (sheet = FindWindowA(nullptr, kCaption)) && IsWindowVisible(sheet); }, kPatienceMs))
             return;
         found = true;
         drive(sheet);
-        if (!WaitFor([&] { return !IsWindow(sheet); }, 5000))
+        if (!WaitFor([&] { return !IsWindow(sheet); }, kPatienceMs))
             PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
     ShowConfigurationSheet();

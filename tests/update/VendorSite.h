@@ -98,7 +98,7 @@ public:
         HANDLE process = StartProcess("Z:\\usr\\bin\\python3", command.substr(command.find(' ') + 1));
         if (process)
             CloseHandle(process);
-        running_ = WaitFor([&] { return Poke(port_, nullptr); }, 15000);
+        running_ = WaitFor([&] { return Poke(port_, nullptr); }, kPatienceMs);
     }
     ~VendorSite()
     {

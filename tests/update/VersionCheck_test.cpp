@@ -346,14 +346,14 @@ TEST_F(BootVersionCheckTest, TimerWaitsForAConnectionThenChecksOnce)
     OverrideIsConnectedToInternetForTest(0);
 
     StartBootWindow();
-    ASSERT_TRUE(WaitFor([&] { return window_ != nullptr; }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return window_ != nullptr; }, kPatienceMs));
     EXPECT_EQ(1u, GetDword(HKEY_LOCAL_MACHINE, kProductKey, kCheckVersion));
     // Armed at 30 s by the window; shortened so the test need not wait for it.
     ASSERT_TRUE(TimerArmed(200));
 
     // Offline: each tick gives up and the timer stays.
     const std::string entered = "Entered QuillrestDlg::TimerCheckVersion";
-    ASSERT_TRUE(WaitFor([&] { return LogCount(entered) >= 3; }, 15000));
+    ASSERT_TRUE(WaitFor([&] { return LogCount(entered) >= 3; }, kPatienceMs));
     EXPECT_TRUE(TimerArmed(200));
     EXPECT_EQ(nullptr, FindStatusPopup());
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kProductKey, kLastVerWarning));
@@ -363,7 +363,7 @@ TEST_F(BootVersionCheckTest, TimerWaitsForAConnectionThenChecksOnce)
     const DWORD online = GetTickCount();
     OverrideIsConnectedToInternetForTest(1);
     HWND popup = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (popup = FindStatusPopup()) != nullptr; }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return (popup = FindStatusPopup()) != nullptr; }, kPatienceMs));
     const DWORD shown = GetTickCount();
     EXPECT_GE(shown - online, 9800u);
     EXPECT_LE(shown - online, 12500u);
@@ -372,11 +372,11 @@ TEST_F(BootVersionCheckTest, TimerWaitsForAConnectionThenChecksOnce)
     GetDlgItemTextA(popup, IDC_STATUS_LINE2, second, sizeof(second));
     EXPECT_STREQ("to see if a newer version is available.", second);
     // Hidden first: without a window manager Wine then waits up to 2 s before destroying it.
-    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(popup); }, 15000));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(popup); }, kPatienceMs));
     const DWORD hidden = GetTickCount();
     EXPECT_GE(hidden - shown, 7500u);
     EXPECT_LE(hidden - shown, 9000u);
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(popup); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(popup); }, kPatienceMs));
     // The handler has returned once the window thread answers again.
     ASSERT_TRUE(OnWindowThread([] {}));
     EXPECT_EQ(LogCount(entered), LogCount("\tLeaving QuillrestDlg::TimerCheckVersion"));

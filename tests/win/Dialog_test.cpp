@@ -100,13 +100,13 @@ TEST(FrameworkSheet, ValidatesNumbersAndCommitsOnlyOpenedPagesOnOk)
         SendMessageA(GetDlgItem(page, IDC_DEMO_CHECK), BM_CLICK, 0, 0);
         {
             SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("abc"));
-            DialogAnswerer box(kCaption, IDOK, 15000, true);
+            DialogAnswerer box(kCaption, IDOK, kPatienceMs, true);
             PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
             positiveText = box.Text();
         }
         {
             SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("1000"));
-            DialogAnswerer box(kCaption, IDOK, 15000, true);
+            DialogAnswerer box(kCaption, IDOK, kPatienceMs, true);
             PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
             rangeText = box.Text();
         }
