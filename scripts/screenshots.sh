@@ -42,20 +42,21 @@ w reg add "$key" /v IgnoreForLaunch /d "$(printf 'Chat Tray\001')" /f >/dev/null
 appdata=$(w cmd.exe /c 'echo %LOCALAPPDATA%')
 report="$(w winepath -u "$appdata")/QuillrestBootReport.txt"
 {
-  printf 'Quillrest boot report 1\r\n'
+  printf 'Quillrest boot report 2\r\n'
   now=$(date +%s)
   for boot in $(seq 1 19); do
     if [ "$boot" -le 12 ]; then pacing=0; gap=8000; else pacing=1; gap=$((1500 + boot * 37 % 400)); fi
     last=$((1200 + 7 * gap)); printf 'B\t%d\t%d\t%d\t%d\t%d\t8\r\n' $((now - (20 - boot) * 86400)) $pacing \
       $((280 + boot * 13 % 90)) $last $((last + 600 + boot * 71 % 900))
     for item in 0 1 2 3 4 5 6 7; do
-      printf 'I\t%d\t%d\t1\tProgram %d\r\n' $((1200 + item * gap)) $((300 + (item * 577 + boot * 131) % 2600)) $item
+      printf 'I\t%d\t%d\t1\t%d\tProgram %d\r\n' $((1200 + item * gap)) $((300 + (item * 577 + boot * 131) % 2600)) \
+        $((1 + item % 3)) $item
     done
   done
   printf 'B\t%d\t1\t310\t13300\t14200\t8\r\n' "$now"
-  printf 'I\t1200\t350\t1\tClock Helper\r\nI\t2000\t1650\t1\tUpdate Agent\r\nI\t4100\t3100\t1\tPhoto Sync\r\n'
-  printf 'I\t7600\t800\t1\tChat Tray\r\nI\t8900\t420\t1\tPrinter Monitor\r\nI\t9900\t2300\t1\tCloud Drive\r\n'
-  printf 'I\t12600\t260\t1\tAudio Tray\r\nI\t13300\t900\t1\tBackup Reminder\r\n'
+  printf 'I\t1200\t350\t1\t2\tClock Helper\r\nI\t2000\t1650\t1\t1\tUpdate Agent\r\nI\t4100\t3500\t0\t4\tPhoto Sync\r\n'
+  printf 'I\t7600\t800\t1\t2\tChat Tray\r\nI\t8900\t420\t1\t3\tPrinter Monitor\r\nI\t9900\t2300\t1\t2\tCloud Drive\r\n'
+  printf 'I\t12600\t260\t1\t1\tAudio Tray\r\nI\t13300\t900\t1\t2\tBackup Reminder\r\n'
 } >"$report"
 
 # ---- The sheet, one page after another ----

@@ -53,11 +53,27 @@ int TextHeight(HDC dc)
     return metrics.tmHeight;
 }
 
+// The settle time and, where the report has it, what ended the wait: "1.2 s, went quiet".
 std::string BarLabel(const BootItemRecord& item)
 {
     if (item.settleMs < 0)
         return "not measured";
-    return item.settled ? SecondsText(item.settleMs) : "over " + SecondsText(item.settleMs);
+    const std::string time = item.settled ? SecondsText(item.settleMs) : "over " + SecondsText(item.settleMs);
+    const std::string signal = SettleSignalText(item.signal);
+    return signal.empty() ? time : time + ", " + signal;
+}
+
+// Room for the widest label a bar can have.
+SIZE BarLabelSize(HDC dc)
+{
+    SIZE widest = {0, 0};
+    for (const char* label : {"over 60.0 s, still busy", "60.0 s, computer quiet"}) {
+        SIZE size = {0, 0};
+        GetTextExtentPoint32A(dc, label, lstrlenA(label), &size);
+        widest.cx = std::max(widest.cx, size.cx);
+        widest.cy = std::max(widest.cy, size.cy);
+    }
+    return widest;
 }
 
 } // namespace
@@ -117,8 +133,7 @@ void PageBootReport::DrawChart(const DRAWITEMSTRUCT& draw) const
 
     const int width = area.right - area.left;
     const int nameWidth = width * 36 / 100;
-    SIZE labelSize = {0, 0};
-    GetTextExtentPoint32A(dc, "over 60.0 s", 11, &labelSize);
+    const SIZE labelSize = BarLabelSize(dc);
     const int barLeft = area.left + nameWidth + 6;
     const int barSpace = std::max(10, static_cast<int>(area.right - barLeft - labelSize.cx - 4));
     for (int i = 0; i < rows; ++i) {
