@@ -70,6 +70,7 @@ private:
 
     HWND parent_;
     HICON icon_;
+    HICON smallIcon_;
     bool silent_ = false;
     std::unique_ptr<WelcomeDlg> welcome_;
     std::vector<WorkItem> queue_;
