@@ -95,14 +95,15 @@ const now = () => Number(process.hrtime.bigint()) / 1e6;
 
 // The timing loop runs inside the script's context, as a browser calls
 // FindProxyForURL straight into its PAC engine: doubles its number of calls
-// until they take minMs (that much again warms up), then times as many.
+// until they take minMs (that much again warms up), then times as many, the
+// URLs taken in turn throughout.
 const harness = `
 function __timePerUrl(urlsJson, minMs) {
-    var urls = JSON.parse(urlsJson);
+    var urls = JSON.parse(urlsJson), next = 0;
     function run(n) {
         var start = __now();
-        for (var i = 0; i < n; i++)
-            FindProxyForURL(urls[i % urls.length][0], urls[i % urls.length][1]);
+        for (var i = 0; i < n; i++, next = (next + 1) % urls.length)
+            FindProxyForURL(urls[next][0], urls[next][1]);
         return __now() - start;
     }
     var n = 1;
