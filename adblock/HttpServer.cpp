@@ -245,7 +245,8 @@ void HttpServer::OnRequestTimer()
             nextMs = limitMs - age;
     }
     for (SOCKET socket : overdue) {
-        WriteLog("No complete request on socket %u within %u seconds", Id(socket), static_cast<unsigned>(kRequestSeconds));
+        WriteLog("No complete request on socket %u within %u seconds", Id(socket),
+                 static_cast<unsigned>(kRequestSeconds));
         if (ClientConnection* connection = Find(socket))
             CloseConnection(*connection);
     }

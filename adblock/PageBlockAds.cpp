@@ -111,7 +111,7 @@ void PageBlockAds::UpdateNow()
         break;
     case ListUpdate::NoHostNames:
         MessageBoxA(hwnd_,
-                    win::Format("What %s sent holds no host names.  The old list stays in use.", url.c_str()).c_str(),
+                    win::Format("The list at %s holds no host names.  The old list stays in use.", url.c_str()).c_str(),
                     kListNotUpdatedTitle, MB_OK | MB_ICONEXCLAMATION);
         break;
     case ListUpdate::NotSaved:
@@ -128,7 +128,8 @@ void PageBlockAds::OnApply()
         DoDataExchange(dx);
         SetProductDword(kDownloadAdBlockInfo, download_ ? 1 : 0);
         SetProductDword(kAdBlockingProxyPort, port_);
-        SetProductString(kAdBlockListURL, listURL_);
+        if (dx.Ok())
+            SetProductString(kAdBlockListURL, listURL_);
         WriteSettingString(QR_HKLM, kScriptDebuggerKey, kScriptDebuggerValue, hideErrors_ ? "yes" : "no", REG_SZ);
 
         if (blockAds_ == IsAdBlockingActive())

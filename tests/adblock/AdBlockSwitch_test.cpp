@@ -147,10 +147,10 @@ TEST_F(AdBlockSwitchTest, UpdateNowDownloadsTheListInTheBoxOrSaysWhyNot)
         {"ftp://list.example/x", "Ad Test Sheet", "The block list address must begin with http:// or https://.", oldList},
         {site.Url("missing.txt"), "Block List Not Updated",
          "The ad-server list could not be downloaded from " + site.Url("missing.txt") + kept, oldList},
-        {site.Url("comments.txt"), "Block List Not Updated", "What " + site.Url("comments.txt") + " sent holds no host names" + kept,
-         oldList},
-        {" " + site.Url("hosts.txt") + " ", "Block List Updated", "The ad-server list from " + site.Url("hosts.txt") + " is now in use.",
-         "# My list\n0.0.0.0 banner.example\n"},
+        {site.Url("comments.txt"), "Block List Not Updated",
+         "The list at " + site.Url("comments.txt") + " holds no host names" + kept, oldList},
+        {" " + site.Url("hosts.txt") + " ", "Block List Updated",
+         "The ad-server list from " + site.Url("hosts.txt") + " is now in use.", "# My list\n0.0.0.0 banner.example\n"},
     };
     std::vector<std::string> shown, lists;
     std::thread user([&] {

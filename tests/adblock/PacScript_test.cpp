@@ -76,10 +76,13 @@ TEST(PacScriptTest, HostsFileLinesBlockTheirNamesAndTheHostsBelow)
         {"0.0.0.0 ads.example\r\n127.0.0.1\tpop.example\r\n", "ads.example\r\n+ads.example\r\npop.example\r\n+pop.example"},
         {"# Blocked hosts\n127.0.0.1 localhost\n0.0.0.0 0.0.0.0\n  0.0.0.0 \t  ads.example   # banners\n#0.0.0.0 off.example\n",
          "ads.example\n+ads.example"},
-        {"0.0.0.0 a.example b.example\nplain.example\n+exact.example", "a.example\n+a.example\nb.example\n+b.example\nplain.example\n+exact.example"},
+        {"0.0.0.0 a.example b.example\nplain.example\n+exact.example",
+         "a.example\n+a.example\nb.example\n+b.example\nplain.example\n+exact.example"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(BuildPacScript(c.today, kDirect, 8181, nullptr, nullptr), BuildPacScript(c.hosts, kDirect, 8181, nullptr, nullptr)) << c.hosts;
+    for (const auto& c : cases) {
+        EXPECT_EQ(BuildPacScript(c.today, kDirect, 8181, nullptr, nullptr),
+                  BuildPacScript(c.hosts, kDirect, 8181, nullptr, nullptr)) << c.hosts;
+    }
 
     std::vector<std::string> rejected;
     EXPECT_EQ(std::vector<std::string>{"+ok.example"},
