@@ -1,16 +1,12 @@
 #!/usr/bin/env python3
-"""Slow and stuck clients for the ad-block server tests.
+"""Slow and stuck clients for the ad-block server tests (120 s patience each).
 
-slow_clients.py half PORT COUNT
-    Opens COUNT connections that each send half a request and stop, and waits
-    (120 s at most) until the server has closed them.  Prints
-    "closed N of COUNT, after MIN to MAX s" (seconds from each connect to its close).
-slow_clients.py idle PORT COUNT LIMIT
-    Opens COUNT connections that send nothing, waits (120 s at most) until the
-    server has closed all but LIMIT of them, then asks for an ad on one more.
-    Prints "closed N of COUNT", "survivors among the last LIMIT opened: yes|no"
-    and "ad answered in S s: <first line of the answer>".
-Exit code 0 when it could do its part; the caller judges the figures.
+slow_clients.py half PORT COUNT: COUNT connections send half a request each;
+    prints "closed N of COUNT, after MIN to MAX s" (from each connect to its close).
+slow_clients.py idle PORT COUNT LIMIT: COUNT connections send nothing; once the
+    server has closed all but LIMIT, one more asks for an ad.  Prints "closed N
+    of COUNT", whether the survivors are among the last LIMIT opened, and "ad
+    answered in S s: <status line>".
 """
 import selectors
 import socket
