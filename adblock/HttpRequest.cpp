@@ -103,6 +103,11 @@ std::string OkHeader(const std::string& contentType, size_t bodyLength)
                        static_cast<int>(bodyLength));
 }
 
+std::string TunnelRefusedResponse()
+{
+    return win::Format("HTTP/1.1 %s\r\nContent-Length: 0\r\nConnection: close\r\n\r\n", StatusText(kStatusForbidden));
+}
+
 bool IsRequestComplete(const std::string& request)
 {
     return request.find("\n\n") != std::string::npos || request.find("\n\r\n") != std::string::npos;
@@ -115,11 +120,16 @@ RequestVerdict ParseRequestText(const std::string& request, const std::string& r
         return RequestVerdict::BadRequest;
     size_t at = 0;
     std::string method = Piece(request, at);
-    if (lstrcmpiA(method.c_str(), "GET") != 0)
+    const bool tunnel = lstrcmpiA(method.c_str(), "CONNECT") == 0;
+    if (!tunnel && lstrcmpiA(method.c_str(), "GET") != 0)
         return RequestVerdict::NotImplemented;
     std::string path = Piece(request, at);
     if (path.empty())
         return RequestVerdict::BadRequest;
+    if (tunnel) {
+        joined = path;
+        return RequestVerdict::Tunnel;
+    }
     std::string candidate = root + (path.size() > 1 ? path : std::string("/index.html"));
     if (candidate.size() >= kPathBufferSize)
         return RequestVerdict::BadRequest;
@@ -174,6 +184,13 @@ bool HandleRequest(const std::string& path, std::string& body, std::string& cont
         WriteLog("%sPAC file%s", line.c_str(), fromCache ? " from cache" : "");
     contentType = "application/x-ns-proxy-autoconfig";
     return true;
+}
+
+void HandleTunnel(const std::string& host)
+{
+    if (IsLogSwitchOn())
+        WriteLog("HTTP tunnel request for %s .... returning %s", host.c_str(), StatusText(kStatusForbidden));
+    ++g_unwrittenAds;
 }
 
 bool HaveUnwrittenBlockedAds()

@@ -7,6 +7,7 @@
 constexpr int kStatusBadRequest = 7;
 constexpr int kStatusNotFound = 10;
 constexpr int kStatusNotImplemented = 12;
+constexpr int kStatusForbidden = 9;
 
 // "404 Not Found" and the like; NULL for an index outside the table.
 const char* StatusText(int index);
@@ -14,6 +15,8 @@ const char* StatusText(int index);
 std::string ErrorResponse(int index);
 // The header that goes before a 200 body.
 std::string OkHeader(const std::string& contentType, size_t bodyLength);
+// The answer to a tunnel request (CONNECT): refused, with nothing after it.
+std::string TunnelRefusedResponse();
 
 // A request that grows past this without an empty line is refused.
 constexpr size_t kMaxRequestBytes = 16 * 1024;
@@ -23,9 +26,10 @@ constexpr size_t kPathBufferSize = 2048;
 // The request text so far holds an empty line.
 bool IsRequestComplete(const std::string& request);
 
-enum class RequestVerdict { Handle, BadRequest, NotImplemented };
+enum class RequestVerdict { Handle, Tunnel, BadRequest, NotImplemented };
 // Checks a complete request; for Handle, `joined` is `root` followed by the
-// requested path ("/" asks for "/index.html").
+// requested path ("/" asks for "/index.html"); for Tunnel (a CONNECT, which a
+// browser sends for an HTTPS address), `joined` is the host and port asked for.
 RequestVerdict ParseRequestText(const std::string& request, const std::string& root, std::string& joined);
 
 // The path asks for one of our PAC scripts (it holds the name marker, any case).
@@ -39,6 +43,10 @@ void SetServerClock(ServerClock clock);    // NULL: the system clock
 // the PAC file (read at most once a minute per path) for a PAC request.  False
 // when the PAC file cannot be read.
 bool HandleRequest(const std::string& path, std::string& body, std::string& contentType);
+
+// Refuses a tunnel to `host`: the PAC script sends only listed hosts to us, so
+// it is an ad over HTTPS and tallied like one.
+void HandleTunnel(const std::string& host);
 
 // "AdsBlocked" lives in the registry, and writing it costs more than answering
 // the request, so blocked ads are tallied here and written by FlushBlockedAds,

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -20,6 +21,11 @@ constexpr size_t kRootLimit = 2047;
 constexpr unsigned short kHttpPort = 80;
 constexpr UINT_PTR kCounterTimer = 1;
 constexpr UINT kCounterDelayMs = 1000;
+constexpr UINT_PTR kRequestTimer = 2;
+// A client has this long from its accept to send a whole request.
+constexpr DWORD kRequestSeconds = 30;
+// Client connections open at once; one more accept first closes the oldest.
+constexpr size_t kMaxConnections = 256;
 
 // Winsock 2 event bits, not in the 1.1 header, that are still logged by name.
 constexpr int kEventQos = 64;
@@ -41,6 +47,11 @@ struct ClientConnection {
     std::string contentType = "text/html";
     std::string request;
     DWORD bodySent = 0;
+    DWORD acceptedTick = 0;          // GetTickCount at the accept
+    unsigned long long order = 0;    // accepts before this one
+    // Still waiting for its request: the answer goes out as soon as the
+    // request is whole, so no header sent means no request yet.
+    bool Waiting() const { return !headerSent; }
 };
 
 class WinsockSession {
@@ -82,18 +93,23 @@ private:
     void ParseRequest(ClientConnection& connection);
     void SendFile(ClientConnection& connection);
     void SendError(int index, ClientConnection& connection);
+    void SendAnswer(const std::string& response, ClientConnection& connection);
     void CloseConnection(ClientConnection& connection);
     void CloseAll();
     ClientConnection* Find(SOCKET socket);
     void ScheduleCounterWrite();
     void OnCounterTimer();
+    void MakeRoom();
+    void OnRequestTimer();
 
     const char* rootGiven_;
     std::string root_;
     SOCKET listener_ = INVALID_SOCKET;
     unsigned short port_ = 0;
     std::map<SOCKET, ClientConnection> connections_;
+    unsigned long long accepts_ = 0;
     bool counterTimerArmed_ = false;
+    bool requestTimerArmed_ = false;
 };
 
 bool HttpServer::StartListening(unsigned short port)
@@ -123,9 +139,11 @@ bool HttpServer::StartListening(unsigned short port)
         listener_ = INVALID_SOCKET;
         return false;
     }
+    // Only programs on this computer use the server (the PAC scripts name
+    // 127.0.0.1), and nothing from the network may reach it.
     sockaddr_in address = {};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(port_);
     if (bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
         WriteLog("bind() error  WSE=%d", WSAGetLastError());
@@ -167,6 +185,8 @@ void HttpServer::CloseAll()
 
 void HttpServer::StopServer()
 {
+    KillTimer(Handle(), kRequestTimer);
+    requestTimerArmed_ = false;
     CloseAll();
     FlushBlockedAds();
     WriteLog("Server Stopped");
@@ -188,6 +208,53 @@ void HttpServer::OnCounterTimer()
     FlushBlockedAds();
 }
 
+// Closes the connection that has waited longest for its request, or when
+// every one is answering, the oldest of all.
+void HttpServer::MakeRoom()
+{
+    ClientConnection* oldest = nullptr;
+    for (auto& entry : connections_) {
+        ClientConnection& candidate = entry.second;
+        if (!oldest || (candidate.Waiting() && !oldest->Waiting()) ||
+            (candidate.Waiting() == oldest->Waiting() && candidate.order < oldest->order))
+            oldest = &candidate;
+    }
+    if (!oldest)
+        return;
+    WriteLog("%u connections open: closing socket %u, the oldest %s", static_cast<unsigned>(connections_.size()),
+             Id(oldest->socket), oldest->Waiting() ? "still waiting for its request" : "one");
+    CloseConnection(*oldest);
+}
+
+// Closes the connections whose request is overdue and sets the timer for the
+// next one due; with nothing left waiting it stays off.
+void HttpServer::OnRequestTimer()
+{
+    const DWORD now = GetTickCount();
+    const DWORD limitMs = kRequestSeconds * 1000;
+    std::vector<SOCKET> overdue;
+    DWORD nextMs = 0;
+    for (const auto& entry : connections_) {
+        const ClientConnection& connection = entry.second;
+        if (!connection.Waiting())
+            continue;
+        const DWORD age = now - connection.acceptedTick;
+        if (age >= limitMs)
+            overdue.push_back(entry.first);
+        else if (nextMs == 0 || limitMs - age < nextMs)
+            nextMs = limitMs - age;
+    }
+    for (SOCKET socket : overdue) {
+        WriteLog("No complete request on socket %u within %u seconds", Id(socket),
+                 static_cast<unsigned>(kRequestSeconds));
+        if (ClientConnection* connection = Find(socket))
+            CloseConnection(*connection);
+    }
+    requestTimerArmed_ = nextMs != 0 && SetTimer(Handle(), kRequestTimer, nextMs, nullptr) != 0;
+    if (!requestTimerArmed_)
+        KillTimer(Handle(), kRequestTimer);
+}
+
 LRESULT HttpServer::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -199,6 +266,10 @@ LRESULT HttpServer::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kCounterTimer) {
             OnCounterTimer();
+            return 0;
+        }
+        if (wParam == kRequestTimer) {
+            OnRequestTimer();
             return 0;
         }
         break;
@@ -263,6 +334,8 @@ void HttpServer::OnAccept(SOCKET socket, int error)
         WriteLog("accept() error WSE=%d", WSAGetLastError());
         return;
     }
+    if (connections_.size() >= kMaxConnections)
+        MakeRoom();
     // Write events only once an answer has to wait for room (SendFile): a new
     // socket is writable at once, and the event would be one more message for
     // every connection.  Without its events the socket would sit in the table
@@ -276,7 +349,13 @@ void HttpServer::OnAccept(SOCKET socket, int error)
     connection = ClientConnection();
     connection.socket = client;
     connection.peer = peer;
+    connection.acceptedTick = GetTickCount();
+    connection.order = accepts_++;
     WriteLog("Connection accepted on socket %u from: %s", Id(client), inet_ntoa(peer.sin_addr));
+    // Every connection waiting for its request is due no earlier than this
+    // one, so an armed timer is early enough.
+    if (!requestTimerArmed_)
+        requestTimerArmed_ = SetTimer(Handle(), kRequestTimer, kRequestSeconds * 1000, nullptr) != 0;
 }
 
 void HttpServer::OnRead(SOCKET socket, int error)
@@ -339,8 +418,20 @@ void HttpServer::OnWrite(SOCKET socket, int error)
 void HttpServer::OnClose(SOCKET socket, int error)
 {
     WriteLog("OnClose for socket %u, nErr = %d", Id(socket), error);
-    if (ClientConnection* connection = Find(socket))
-        CloseConnection(*connection);
+    ClientConnection* connection = Find(socket);
+    if (!connection)
+        return;
+    // A handle is reused by the next accept at once, and the close event of
+    // the connection that had it may still wait in the queue: it must not end
+    // the new one.  A connection its client really closed has nothing more to
+    // read or an error; data still waiting comes with its own read event.
+    char next;
+    const int peeked = recv(socket, &next, 1, MSG_PEEK);
+    if (peeked > 0 || (peeked == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK)) {
+        WriteLog("Socket %u is still open: the close event was for an earlier connection", Id(socket));
+        return;
+    }
+    CloseConnection(*connection);
 }
 
 void HttpServer::ParseRequest(ClientConnection& connection)
@@ -354,6 +445,12 @@ void HttpServer::ParseRequest(ClientConnection& connection)
         return;
     case RequestVerdict::NotImplemented:
         SendError(kStatusNotImplemented, connection);
+        CloseConnection(connection);
+        return;
+    case RequestVerdict::Tunnel:
+        HandleTunnel(joined);
+        ScheduleCounterWrite();
+        SendAnswer(TunnelRefusedResponse(), connection);
         CloseConnection(connection);
         return;
     case RequestVerdict::Handle:
@@ -423,9 +520,15 @@ void HttpServer::SendFile(ClientConnection& connection)
 
 void HttpServer::SendError(int index, ClientConnection& connection)
 {
-    std::string response = ErrorResponse(index);
-    if (response.empty())
-        return;
+    const std::string response = ErrorResponse(index);
+    if (!response.empty())
+        SendAnswer(response, connection);
+}
+
+// A short answer in one send; the connection is closed next, so what does not
+// fit a fresh socket is not waited for.
+void HttpServer::SendAnswer(const std::string& response, ClientConnection& connection)
+{
     if (send(connection.socket, response.data(), static_cast<int>(response.size()), 0) == SOCKET_ERROR) {
         int code = WSAGetLastError();
         if (code != WSAEWOULDBLOCK)

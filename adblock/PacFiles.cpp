@@ -142,30 +142,45 @@ void PageBlockAds::RegeneratePACFiles() const
     }
 }
 
+std::string PageBlockAds::GetAdServerListURL() const
+{
+    const std::string own = ProductString(kAdBlockListURL);
+    if (own.empty())
+        return VendorLink(VendorPage::AdServerList);
+    if (IsWebAddress(own))
+        return own;
+    WriteLog("Not downloading the ad-server list from %s: not a web address", own.c_str());
+    return VendorLink(VendorPage::AdServerList);
+}
+
 bool PageBlockAds::UpdateAdBlockInfo() const
 {
     WriteLog("UpdateAdBlockInfo");
-    const std::string url = VendorLink(VendorPage::AdServerList);
+    return UpdateAdBlockInfoFrom(GetAdServerListURL()) == ListUpdate::Updated;
+}
+
+PageBlockAds::ListUpdate PageBlockAds::UpdateAdBlockInfoFrom(const std::string& url) const
+{
     // Into a file of its own first: a failed or garbled download must not replace a good list.
     const std::string temp = TempFilePath(kListDownloadTempName);
     DeleteFileA(temp.c_str());
     if (!DownloadToFile(url, temp))
-        return false;
+        return ListUpdate::DownloadFailed;
     std::string list;
     const bool usable = ReadUnshared(temp, list) && CountValidAdServerEntries(list) > 0;
     if (!usable) {
         WriteLog("The ad-server list from %s holds no host name; the old list stays", url.c_str());
         DeleteFileA(temp.c_str());
-        return false;
+        return ListUpdate::NoHostNames;
     }
     const std::string path = GetAdServerListPath();
     const bool replaced = CopyFileA(temp.c_str(), path.c_str(), FALSE) != FALSE;
     DeleteFileA(temp.c_str());
     if (!replaced) {
         WriteLog("Could not replace %s", path.c_str());
-        return false;
+        return ListUpdate::NotSaved;
     }
     RegeneratePACFiles();
     SetProductDword(kLastAdBlockInfoCheck, win::UnixTimeNow());
-    return true;
+    return ListUpdate::Updated;
 }

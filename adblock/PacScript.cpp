@@ -5,10 +5,92 @@
 namespace {
 const char* kFindProxy = "FindProxyForURL";
 const char* kIndirectFindProxy = "IndirectFindProxyForURL";
+const char* kScriptHead = "function FindProxyForURL(url,host)\r\n{\r\n\tif(";
+
+// The lookup form keeps its names in an object, keyed by name: bit 1 blocks
+// the hosts below the name, bit 2 the name itself.  A name the object lacks,
+// or one it inherits (constructor and the like: functions), gives 0 under "&",
+// so the script needs no hasOwnProperty and runs in the oldest PAC engines.
+// The object is filled once when the script loads, from string literals that
+// hold the list's entries: old engines silently drop the properties of an
+// object literal beyond some 65,000 names.
+const char* kLookupTableHead =
+    "var QuillrestAdServers = {};\r\n"
+    "(function (lists) {\r\n"
+    "\tfor (var i = 0; i < lists.length; i++) {\r\n"
+    "\t\tvar names = lists[i].split(\" \");\r\n"
+    "\t\tfor (var j = 0; j < names.length; j++) {\r\n"
+    "\t\t\tif (names[j].charAt(0) == \"+\")\r\n"
+    "\t\t\t\tQuillrestAdServers[names[j].substring(1)] |= 2;\r\n"
+    "\t\t\telse\r\n"
+    "\t\t\t\tQuillrestAdServers[names[j]] |= 1;\r\n"
+    "\t\t}\r\n"
+    "\t}\r\n"
+    "})([";
+const char* kLookupFunction =
+    "function QuillrestIsAdServer(host)\r\n"
+    "{\r\n"
+    "\tif (QuillrestAdServers[host] & 2)\r\n"
+    "\t\treturn true;\r\n"
+    "\tfor (var dot = host.indexOf(\".\"); dot >= 0; dot = host.indexOf(\".\", dot + 1))\r\n"
+    "\t\tif (QuillrestAdServers[host.substring(dot + 1)] & 1)\r\n"
+    "\t\t\treturn true;\r\n"
+    "\treturn false;\r\n"
+    "}\r\n\r\n";
+// Entries per string literal of the lookup form.
+constexpr size_t kEntriesPerLiteral = 100;
 
 bool IsNameCharacter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+
+// Pieces of a line between runs of blanks and TABs.
+std::vector<std::string> Fields(const std::string& line)
+{
+    std::vector<std::string> fields;
+    size_t start = line.find_first_not_of(" \t");
+    while (start != std::string::npos) {
+        const size_t end = line.find_first_of(" \t", start);
+        fields.push_back(line.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        start = end == std::string::npos ? end : line.find_first_not_of(" \t", end);
+    }
+    return fields;
+}
+
+bool IsHostsFileAddress(const std::string& field)
+{
+    return field == "0.0.0.0" || field == "127.0.0.1";
+}
+
+// Names a hosts file gives the computer itself; blocking them means nothing.
+bool IsOwnHostName(const std::string& name)
+{
+    static const char* const kOwnNames[] = {"localhost", "localhost.localdomain", "local", "broadcasthost",
+                                            "ip6-localhost", "ip6-loopback", "0.0.0.0", "127.0.0.1"};
+    const std::string lower = win::ToLower(name);
+    for (const char* own : kOwnNames) {
+        if (lower == own)
+            return true;
+    }
+    return false;
+}
+
+// The lookup form's object and how it is filled: the entries as they stand,
+// a blank between two, in string literals of kEntriesPerLiteral entries.
+std::string LookupTable(const std::vector<std::string>& entries)
+{
+    std::string text = kLookupTableHead;
+    text.reserve(text.size() + entries.size() * 24);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (i % kEntriesPerLiteral == 0)
+            text += i ? "\",\r\n\"" : "\r\n\"";
+        else
+            text += ' ';
+        text += entries[i];
+    }
+    text += entries.empty() ? "\r\n]);\r\n\r\n" : "\"\r\n]);\r\n\r\n";
+    return text;
 }
 } // namespace
 
@@ -39,12 +121,41 @@ bool IsValidAdServerEntry(const std::string& entry)
     return true;
 }
 
+std::vector<std::string> ReadAdServerList(const std::string& listText, std::vector<std::string>* rejected)
+{
+    std::vector<std::string> entries;
+    for (const std::string& line : SplitAdServerList(listText)) {
+        const std::string text = line.substr(0, line.find('#'));
+        const std::vector<std::string> fields = Fields(text);
+        if (fields.empty())
+            continue;    // a comment or blanks
+        if (fields.size() > 1 && IsHostsFileAddress(fields[0])) {
+            for (size_t i = 1; i < fields.size(); ++i) {
+                const std::string& name = fields[i];
+                if (IsOwnHostName(name))
+                    continue;
+                if (name[0] == '+' || !IsValidAdServerEntry(name)) {
+                    if (rejected)
+                        rejected->push_back(name);
+                    continue;
+                }
+                entries.push_back(name);
+                entries.push_back("+" + name);
+            }
+            continue;
+        }
+        // Today's format: the line as it stands, blanks included.
+        if (IsValidAdServerEntry(text))
+            entries.push_back(text);
+        else if (rejected)
+            rejected->push_back(line);
+    }
+    return entries;
+}
+
 size_t CountValidAdServerEntries(const std::string& listText)
 {
-    size_t valid = 0;
-    for (const std::string& entry : SplitAdServerList(listText))
-        valid += IsValidAdServerEntry(entry) ? 1 : 0;
-    return valid;
+    return ReadAdServerList(listText, nullptr).size();
 }
 
 std::string PacFileName(const std::string& sanitizedName)
@@ -90,21 +201,27 @@ std::string PacElseBranch(const ConnectionProxyConfig& earlier, bool indirect)
 std::string BuildPacScript(const std::string& listText, const ConnectionProxyConfig& earlier, unsigned short port,
                            const std::string* indirectScript, std::vector<std::string>* rejected)
 {
-    std::string script = "function FindProxyForURL(url,host)\r\n{\r\n\tif(";
-    bool first = true;
-    for (const std::string& entry : SplitAdServerList(listText)) {
-        if (!IsValidAdServerEntry(entry)) {
-            if (rejected)
-                rejected->push_back(entry);
-            continue;
+    const std::vector<std::string> entries = ReadAdServerList(listText, rejected);
+    const PacForm form = entries.size() > kMaxConditionEntries ? PacForm::Lookup : PacForm::Conditions;
+    return BuildPacScript(entries, form, earlier, port, indirectScript);
+}
+
+std::string BuildPacScript(const std::vector<std::string>& entries, PacForm form, const ConnectionProxyConfig& earlier,
+                           unsigned short port, const std::string* indirectScript)
+{
+    std::string script;
+    if (form == PacForm::Lookup) {
+        script = LookupTable(entries) + kLookupFunction + kScriptHead + "\r\n\t\tQuillrestIsAdServer(host) ";
+    } else {
+        script = kScriptHead;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            if (i)
+                script += " || ";
+            if (entries[i][0] == '+')
+                script += "\r\n\t\tshExpMatch(host, \"" + entries[i].substr(1) + "\") ";
+            else
+                script += "\r\n\t\tshExpMatch(host, \"*." + entries[i] + "\") ";
         }
-        if (!first)
-            script += " || ";
-        first = false;
-        if (entry[0] == '+')
-            script += "\r\n\t\tshExpMatch(host, \"" + entry.substr(1) + "\") ";
-        else
-            script += "\r\n\t\tshExpMatch(host, \"*." + entry + "\") ";
     }
     script += "\r\n\t)\r\n\treturn \"PROXY " + ProxyAddress(port) + "\";\r\n";
     if (indirectScript)

@@ -4,6 +4,7 @@
 #include "adblock/PageBlockAds.h"
 #include "adblock/AdBlock.h"
 #include "adblock/ChooseBlockingConnectionsDlg.h"
+#include "app/Links.h"
 #include "app/Log.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
@@ -20,6 +21,18 @@ const char* kEnableFailed =
 const char* kPacFileFailed =
     "There has been an error generating a system file which helps filter ads and popups.  Nothing on your system "
     "has been changed.";
+
+const char* kNotWebAddress = "The block list address must begin with http:// or https://.";
+const char* kListUpdatedTitle = "Block List Updated";
+const char* kListNotUpdatedTitle = "Block List Not Updated";
+
+std::string WithoutOuterBlanks(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return std::string();
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
 
 void StartInstalledProgram(const std::string& path, const std::string& parameters)
 {
@@ -46,6 +59,7 @@ void PageBlockAds::LoadSettings()
     std::string debugger;
     ReadSettingString(QR_HKLM, kScriptDebuggerKey, kScriptDebuggerValue, debugger);
     hideErrors_ = lstrcmpiA(debugger.c_str(), "yes") == 0;
+    listURL_ = ProductString(kAdBlockListURL);
 }
 
 void PageBlockAds::DoDataExchange(win::DataExchange& dx)
@@ -53,6 +67,58 @@ void PageBlockAds::DoDataExchange(win::DataExchange& dx)
     dx.Check(IDC_BLOCKADS_BLOCK, blockAds_);
     dx.Check(IDC_BLOCKADS_DOWNLOAD, download_);
     dx.Check(IDC_BLOCKADS_HIDE_ERRORS, hideErrors_);
+    dx.Text(IDC_BLOCKADS_LIST_URL, listURL_);
+    if (dx.Saving()) {
+        listURL_ = WithoutOuterBlanks(listURL_);
+        if (!listURL_.empty() && !IsWebAddress(listURL_))
+            dx.Fail(IDC_BLOCKADS_LIST_URL, kNotWebAddress);
+    }
+}
+
+bool PageBlockAds::OnCommand(int id, int code, HWND control)
+{
+    if (id == IDC_BLOCKADS_UPDATE_NOW && code == BN_CLICKED) {
+        Traced("PageBlockAds::UpdateNow", [&] { UpdateNow(); });
+        return true;
+    }
+    return PropertyPage::OnCommand(id, code, control);
+}
+
+// Downloads the list from the address in the box (the vendor's when it is
+// empty) and says how it went; the address itself is saved with OK.
+void PageBlockAds::UpdateNow()
+{
+    win::DataExchange dx(*this, true);
+    DoDataExchange(dx);
+    if (!dx.Ok())
+        return;
+    const std::string url = listURL_.empty() ? VendorLink(VendorPage::AdServerList) : listURL_;
+    // The download keeps the sheet painted; nothing else may start meanwhile.
+    HWND sheet = GetParent(hwnd_);
+    EnableWindow(sheet, FALSE);
+    const ListUpdate result = UpdateAdBlockInfoFrom(url);
+    EnableWindow(sheet, TRUE);
+    switch (result) {
+    case ListUpdate::Updated:
+        MessageBoxA(hwnd_, win::Format("The ad-server list from %s is now in use.", url.c_str()).c_str(),
+                    kListUpdatedTitle, MB_OK | MB_ICONINFORMATION);
+        break;
+    case ListUpdate::DownloadFailed:
+        MessageBoxA(hwnd_,
+                    win::Format("The ad-server list could not be downloaded from %s.  The old list stays in use.",
+                                url.c_str()).c_str(),
+                    kListNotUpdatedTitle, MB_OK | MB_ICONEXCLAMATION);
+        break;
+    case ListUpdate::NoHostNames:
+        MessageBoxA(hwnd_,
+                    win::Format("The list at %s holds no host names.  The old list stays in use.", url.c_str()).c_str(),
+                    kListNotUpdatedTitle, MB_OK | MB_ICONEXCLAMATION);
+        break;
+    case ListUpdate::NotSaved:
+        MessageBoxA(hwnd_, "The new ad-server list could not be saved.  The old list stays in use.",
+                    kListNotUpdatedTitle, MB_OK | MB_ICONEXCLAMATION);
+        break;
+    }
 }
 
 void PageBlockAds::OnApply()
@@ -62,6 +128,8 @@ void PageBlockAds::OnApply()
         DoDataExchange(dx);
         SetProductDword(kDownloadAdBlockInfo, download_ ? 1 : 0);
         SetProductDword(kAdBlockingProxyPort, port_);
+        if (dx.Ok())
+            SetProductString(kAdBlockListURL, listURL_);
         WriteSettingString(QR_HKLM, kScriptDebuggerKey, kScriptDebuggerValue, hideErrors_ ? "yes" : "no", REG_SZ);
 
         if (blockAds_ == IsAdBlockingActive())

@@ -22,7 +22,12 @@ public:
     bool GetIndirectPACScript(const std::string& url, std::string& script, std::string& elseBranch) const;
     bool GenerateAndSavePACFile(const ConnectionProxyConfig& earlier) const;
     void RegeneratePACFiles() const;
+    // "AdBlockListURL" when it holds a web address, else the vendor's list.
+    std::string GetAdServerListURL() const;
     bool UpdateAdBlockInfo() const;
+    enum class ListUpdate { Updated, DownloadFailed, NoHostNames, NotSaved };
+    // Downloads the list from `url`; anything but Updated keeps the old list.
+    ListUpdate UpdateAdBlockInfoFrom(const std::string& url) const;
 
     // Switches ad blocking on for each named connection; stops at the first
     // failure with its message (connections already switched on stay on).
@@ -32,12 +37,16 @@ protected:
     void LoadSettings() override;
     void DoDataExchange(win::DataExchange& dx) override;
     void OnApply() override;
+    bool OnCommand(int id, int code, HWND control) override;
 
 private:
+    void UpdateNow();
+
     bool blockAds_ = false;
     bool download_ = false;
     unsigned short port_;
     bool hideErrors_ = false;
+    std::string listURL_;
 };
 
 // The installed program is started again with "-silent" after ad blocking was

@@ -28,6 +28,7 @@ constexpr const char* kRandom = "Random";
 // Web addresses: each overrides one built-in address on the vendor's site
 constexpr const char* kVersionURL = "VersionURL";
 constexpr const char* kAdBlockInfoURL = "AdBlockInfoURL";
+constexpr const char* kAdBlockListURL = "AdBlockListURL";    // the user's own list, either list format
 constexpr const char* kMainLink = "MAIN_LINK";
 constexpr const char* kUninstallLink = "UNINSTALL_LINK";
 constexpr const char* kFeedbackLink = "FEEDBACK_LINK";

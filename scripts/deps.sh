@@ -22,8 +22,7 @@ command -v convert >/dev/null || want imagemagick
 command -v curl >/dev/null || want curl
 command -v chromium >/dev/null || want chromium             # the ad-block server test drives it headless
 command -v ss >/dev/null || want iproute2                   # which address the server listens on
-command -v node >/dev/null || want nodejs                   # PAC benchmark (V8)
-command -v npm >/dev/null || want npm
+command -v node >/dev/null || want nodejs                   # PAC benchmark (V8, its own vm module)
 command -v wrk >/dev/null || want wrk                       # server benchmark
 command -v nginx >/dev/null || [ -x /usr/sbin/nginx ] || want nginx
 if [ ${#need[@]} -gt 0 ]; then

@@ -101,9 +101,11 @@ public:
     // Unsigned integer edit: "Please enter a positive integer." for text that is
     // not one, "Please enter an integer between %1 and %2." outside the range.
     void UInt(int id, DWORD& value, DWORD minimum, DWORD maximum);
+    // Rejects what control `id` holds: shows `message`, focuses the control and
+    // makes the exchange fail (only the first failure of an exchange is shown).
+    void Fail(int id, const std::string& message);
 
 private:
-    void Fail(int id, const std::string& message);
     Dialog& dialog_;
     bool saving_;
     bool ok_ = true;

@@ -7,6 +7,7 @@
 #include "adblock/PageBlockAds.h"
 #include "app/RegNames.h"
 #include "install/System.h"
+#include "update/VendorSite.h"
 #include "res/resource.h"
 #include "win/Util.h"
 #include <thread>
@@ -123,6 +124,65 @@ TEST_F(AdBlockSwitchTest, BlockAdsPageAsksWhichConnectionsAndRestartsTheProgram)
     EXPECT_EQ(0u, GetDword(HKEY_LOCAL_MACHINE, kProductKey, kDownloadAdBlockInfo));
     EXPECT_EQ(8181u, GetDword(HKEY_LOCAL_MACHINE, kProductKey, kAdBlockingProxyPort));
     EXPECT_EQ("yes", ReadString(HKEY_LOCAL_MACHINE, kScriptDebuggerKey, kScriptDebuggerValue));
+}
+
+TEST_F(AdBlockSwitchTest, UpdateNowDownloadsTheListInTheBoxOrSaysWhyNot)
+{
+    VendorSite site;
+    ASSERT_TRUE(site.Running());
+    site.Put("hosts.txt", "# My list\n0.0.0.0 banner.example\n");
+    site.Put("comments.txt", "# nothing here yet\n");
+    const std::string listPath = PageBlockAds().GetAdServerListPath();
+    const std::string oldList = "old.example\r\n";
+    WriteFileText(listPath, oldList);
+    ConnectionProxyConfig lan(kLanConnection);
+    ASSERT_TRUE(ArchiveConfigToRegistry(lan, HKEY_LOCAL_MACHINE, kProductKey, kPreviousProxyConfigSettings));
+    const std::string kept = ".  The old list stays in use.";
+    const struct {
+        std::string address;
+        const char* title;
+        std::string message;
+        std::string list;
+    } steps[] = {
+        {"ftp://list.example/x", "Ad Test Sheet", "The block list address must begin with http:// or https://.", oldList},
+        {site.Url("missing.txt"), "Block List Not Updated",
+         "The ad-server list could not be downloaded from " + site.Url("missing.txt") + kept, oldList},
+        {site.Url("comments.txt"), "Block List Not Updated",
+         "The list at " + site.Url("comments.txt") + " holds no host names" + kept, oldList},
+        {" " + site.Url("hosts.txt") + " ", "Block List Updated",
+         "The ad-server list from " + site.Url("hosts.txt") + " is now in use.", "# My list\n0.0.0.0 banner.example\n"},
+    };
+    std::vector<std::string> shown, lists;
+    std::thread user([&] {
+        HWND sheet = nullptr;
+        if (!WaitFor([&] { return (sheet = FindWindowA(nullptr, "Ad Test Sheet")) && IsWindowVisible(sheet); }, kPatienceMs))
+            return;
+        HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        for (const auto& step : steps) {
+            SetDlgItemTextA(page, IDC_BLOCKADS_LIST_URL, step.address.c_str());
+            DialogAnswerer answer(step.title, IDOK, kPatienceMs, true);
+            PostMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_BLOCKADS_UPDATE_NOW, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_BLOCKADS_UPDATE_NOW)));
+            shown.push_back(answer.Text());
+            std::string list;
+            win::ReadWholeFile(listPath, list);
+            lists.push_back(list);
+        }
+        PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+    PageBlockAds page;
+    EXPECT_TRUE(win::RunPropertySheet(nullptr, "Ad Test Sheet", {&page}));
+    user.join();
+
+    ASSERT_EQ(4u, shown.size());
+    for (size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_EQ(steps[i].message, shown[i]);
+        EXPECT_EQ(steps[i].list, lists[i]) << steps[i].address;
+    }
+    EXPECT_EQ(site.Url("hosts.txt"), ReadString(HKEY_LOCAL_MACHINE, kProductKey, kAdBlockListURL));
+    std::string lanScript;
+    ASSERT_TRUE(win::ReadWholeFile(PacPath("(Default-LAN)"), lanScript));
+    EXPECT_NE(std::string::npos, lanScript.find("shExpMatch(host, \"banner.example\")"));
 }
 
 TEST_F(AdBlockSwitchTest, EveryFailureShowsItsMessage)

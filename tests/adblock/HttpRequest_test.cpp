@@ -18,6 +18,8 @@ TEST(ServerTest, RequestsAreJoinedToTheRootOrRefused)
         {"  GET   http://ads.example/a.gif\n\n", RequestVerdict::Handle, "C:\\pachttp://ads.example/a.gif"},
         {"GET\n\n", RequestVerdict::BadRequest, ""},
         {"HEAD / HTTP/1.1\r\n\r\n", RequestVerdict::NotImplemented, ""},
+        {"Connect ads.example:443 HTTP/1.1\r\n\r\n", RequestVerdict::Tunnel, "ads.example:443"},
+        {"CONNECT\n\n", RequestVerdict::BadRequest, ""},
         {"POST /a..b HTTP/1.1\r\n\r\n", RequestVerdict::BadRequest, ""},
     };
     for (const ParseCase& c : cases) {

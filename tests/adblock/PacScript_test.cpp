@@ -1,5 +1,6 @@
-// PAC scripts: the text byte for byte, the list forms, rejected entries, the
-// earlier settings, the list file and its download, and a real PAC engine's verdicts.
+// PAC scripts: the text byte for byte, the list formats, rejected entries, the
+// earlier settings, the list file and its download, and a real PAC engine's
+// verdicts on both forms of the script.
 #include "FakeProxyPlatform.h"
 #include "PacEngine.h"
 #include "TestSupport.h"
@@ -63,6 +64,39 @@ TEST(PacScriptTest, OnlyHostNamesGetIntoTheScript)
     const std::vector<std::string> expected = {"x.example\"); alert(1); //", "back\\slash", "*.star.example",
                                                "with blank", "+", "under_score.example", "+*"};
     EXPECT_EQ(expected, rejected);
+}
+
+TEST(PacScriptTest, HostsFileLinesBlockTheirNamesAndTheHostsBelow)
+{
+    // Each list beside the same list in today's format.
+    const struct {
+        const char* hosts;
+        const char* today;
+    } cases[] = {
+        {"0.0.0.0 ads.example\r\n127.0.0.1\tpop.example\r\n", "ads.example\r\n+ads.example\r\npop.example\r\n+pop.example"},
+        {"# Blocked hosts\n127.0.0.1 localhost\n0.0.0.0 0.0.0.0\n  0.0.0.0 \t  ads.example   # banners\n#0.0.0.0 off.example\n",
+         "ads.example\n+ads.example"},
+        {"0.0.0.0 a.example b.example\nplain.example\n+exact.example",
+         "a.example\n+a.example\nb.example\n+b.example\nplain.example\n+exact.example"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(BuildPacScript(c.today, kDirect, 8181, nullptr, nullptr),
+                  BuildPacScript(c.hosts, kDirect, 8181, nullptr, nullptr)) << c.hosts;
+    }
+
+    std::vector<std::string> rejected;
+    EXPECT_EQ(std::vector<std::string>{"+ok.example"},
+              ReadAdServerList("0.0.0.0 bad_name.example\n0.0.0.0 +plus.example\n::1 localhost\n+ok.example\n", &rejected));
+    EXPECT_EQ((std::vector<std::string>{"bad_name.example", "+plus.example", "::1 localhost"}), rejected);
+}
+
+TEST(PacScriptTest, ListsOfMoreThanAThousandEntriesGetTheLookupForm)
+{
+    std::string list;
+    for (int i = 0; i < 1000; ++i)
+        list += win::Format("n%d.example\r\n", i);
+    EXPECT_EQ(1000u, Occurrences(BuildPacScript(list, kDirect, 8181, nullptr, nullptr), "shExpMatch"));
+    EXPECT_EQ(0u, Occurrences(BuildPacScript(list + "+n1.example\r\n", kDirect, 8181, nullptr, nullptr), "shExpMatch"));
 }
 
 TEST(PacScriptTest, OtherHostsGoTheWayTheConnectionWentBefore)
@@ -178,6 +212,49 @@ TEST_F(PacFilesTest, PacEngineFollowsTheScripts)
     EXPECT_EQ(defaultListOnPort81, Evaluated(PageBlockAds().GetPACFileContents(kDirect), Keys(defaultListOnPort81)));
 }
 
+// Listed, sub-, bare, "+" and unlisted hosts, and names an object inherits.
+TEST_F(PacFilesTest, BothFormsGiveTheEngineTheSameVerdicts)
+{
+    std::string defaultList;
+    ASSERT_TRUE(win::ReadWholeFile(SourcePath("res/default-ad-servers.txt"), defaultList));
+    // 100,000 entries: every tenth made-up name exact, and a hosts-file line.
+    std::string large = "ads.example\r\n+pop.example\r\n0.0.0.0 hosts.example\r\n";
+    for (int i = 0; i < 100000 - 4; ++i)
+        large += win::Format("%sn%d.adnet%d.example\r\n", i % 10 ? "" : "+", i, i % 997);
+    ConnectionProxyConfig proxy(kLanConnection);
+    proxy.UseProxy = true;
+    proxy.ProxyHost = "proxy.example";
+    proxy.ProxyPort = 8080;
+    const std::string blocked = "PROXY 127.0.0.1:8181";
+    const struct {
+        const std::string& list;
+        const ConnectionProxyConfig& earlier;
+        size_t entries;
+        std::map<std::string, std::string> verdicts;
+    } cases[] = {
+        {defaultList, kDirect, 399,
+         {{"http://img.33across.com/x.gif", blocked}, {"https://a.b.adnxs.com/", blocked}, {"http://33across.com/", "DIRECT"},
+          {"http://not33across.com/", "DIRECT"}, {"http://33across.com.site.example/", "DIRECT"},
+          {"http://constructor/", "DIRECT"}, {"http://www.example.org/", "DIRECT"}}},
+        // Few hosts that no entry blocks: the condition form tests all 100,000 for each.
+        {large, proxy, 100000,
+         {{"http://x.ads.example/", blocked}, {"http://ads.example/", "PROXY proxy.example:8080"},
+          {"http://pop.example/", blocked}, {"http://www.pop.example/", "PROXY proxy.example:8080"},
+          {"http://hosts.example/", blocked}, {"http://a.b.hosts.example/", blocked},
+          {"http://x.n5.adnet5.example/", blocked}, {"http://n99990.adnet290.example/", blocked},
+          {"http://valueOf/", "PROXY proxy.example:8080"}, {"http://www.example.org/", "PROXY proxy.example:8080"}}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<std::string> entries = ReadAdServerList(c.list, nullptr);
+        ASSERT_EQ(c.entries, entries.size());
+        for (PacForm form : {PacForm::Conditions, PacForm::Lookup}) {
+            SCOPED_TRACE(win::Format("%u entries, %s form", static_cast<unsigned>(c.entries),
+                                     form == PacForm::Lookup ? "lookup" : "conditions"));
+            EXPECT_EQ(c.verdicts, Evaluated(BuildPacScript(entries, form, c.earlier, 8181, nullptr), Keys(c.verdicts)));
+        }
+    }
+}
+
 TEST_F(PacFilesTest, DownloadedListReplacesTheOldOneOnlyWithHostNames)
 {
     VendorSite site;
@@ -205,6 +282,21 @@ TEST_F(PacFilesTest, DownloadedListReplacesTheOldOneOnlyWithHostNames)
     win::ReadWholeFile(listPath_, text);
     EXPECT_EQ("+fresh.example\r\nnew.example\r\n", text);
     EXPECT_EQ(5u, GetDword(HKEY_LOCAL_MACHINE, kProductKey, kLastAdBlockInfoCheck));
+
+    // The user's own list (here in the hosts-file format) instead of the
+    // vendor's, when its address is a web address.
+    SetString(HKEY_LOCAL_MACHINE, kProductKey, kAdBlockInfoURL, site.Url("list.txt"));
+    site.Put("list.txt", "vendor.example\r\n");
+    site.Put("own.txt", "0.0.0.0 own.example\n");
+    SetString(HKEY_LOCAL_MACHINE, kProductKey, kAdBlockListURL, "HTTP" + site.Url("own.txt").substr(4));
+    EXPECT_TRUE(page_.UpdateAdBlockInfo());
+    win::ReadWholeFile(listPath_, text);
+    EXPECT_EQ("0.0.0.0 own.example\n", text);
+    SetString(HKEY_LOCAL_MACHINE, kProductKey, kAdBlockListURL, "C:\\own.txt");
+    EXPECT_TRUE(page_.UpdateAdBlockInfo());
+    win::ReadWholeFile(listPath_, text);
+    EXPECT_EQ("vendor.example\r\n", text);
+    EXPECT_TRUE(LogHas("Not downloading the ad-server list from C:\\own.txt: not a web address"));
 }
 
 } // namespace

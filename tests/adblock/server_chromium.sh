@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Headless Chromium with its proxy script served by the product's ad-block server
 # (tests/tools/adblock_server.exe under Wine): a page on 127.0.0.1 shows images
-# from listed ad hosts and from a local web server.  The ad images get the
-# server's three blanks (so they fail as images), the others load, and
-# "AdsBlocked" grows by the number of ad requests.  Argument: the tools folder.
+# from listed ad hosts, over HTTP and HTTPS, and from a local web server.  The
+# HTTP ad images get the server's three blanks and the HTTPS ones a refused
+# tunnel (so both fail as images at once), the others load, and "AdsBlocked"
+# grows by the number of ad images.  Argument: the tools folder.
 set -u
 export QR_TOOLS=$1
 here=$(cd "$(dirname "$0")" && pwd)
@@ -44,6 +45,7 @@ png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 1, 1, 8, 2, 
 open(sys.argv[1], "wb").write(png)
 PY
 ads=("http://banner.ads.example/top.gif" "http://pop.example/under.gif" "http://x.tracker.example/pixel.gif")
+secureAds=("https://secure.ads.example/side.gif" "https://pop.example/over.gif" "https://a.b.tracker.example/beacon.gif")
 others=("http://127.0.0.1:$webPort/dot.png?one" "http://ads.example:$webPort/dot.png?bare")
 {
   echo '<!DOCTYPE html><html><head><title>ads</title><script>'
@@ -53,7 +55,7 @@ others=("http://127.0.0.1:$webPort/dot.png?one" "http://ads.example:$webPort/dot
   echo '  document.querySelectorAll("img").forEach(function (img) { lines.push(img.getAttribute("src") + " " + img.getAttribute("data-result")); });'
   echo '  document.getElementById("results").textContent = "\n" + lines.join("\n") + "\n";'
   echo '});</script></head><body>'
-  for src in "${ads[@]}" "${others[@]}"; do
+  for src in "${ads[@]}" "${secureAds[@]}" "${others[@]}"; do
     echo "<img src=\"$src\" onload=\"seen(this, 'load')\" onerror=\"seen(this, 'error')\">"
   done
   echo '<pre id="results"></pre></body></html>'
@@ -74,7 +76,10 @@ timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-f
   --host-resolver-rules="MAP ads.example 127.0.0.1, MAP * ~NOTFOUND, EXCLUDE 127.0.0.1" \
   --virtual-time-budget=15000 --dump-dom "http://127.0.0.1:$webPort/page.html" \
   >"$work/dom.html" 2>"$work/chromium.err" </dev/null
-echo "chromium exit code: $?"
+chromiumStatus=$?
+# A request left waiting would hold the page past its virtual time until the
+# time-out kills the browser; every image has its verdict once the page loaded.
+check "the page loaded and Chromium ended by itself" is "$chromiumStatus" 0
 results=$(sed -n '/<pre id="results">/,/<\/pre>/p' "$work/dom.html")
 echo "$results"
 newLog() { log=$(product_log); [ -n "$log" ] && tail -c +$((logStart + 1)) "$log" | tr -d '\r'; }
@@ -84,11 +89,18 @@ for src in "${ads[@]}"; do
   check "ad image $src: answered by our server with nothing" grep -qF "HTTP request for $pacFolder$src .... returning nothing!" <(newLog)
   check "ad image $src: never reached the web server" bash -c "! grep -qF '${src#http://*/}' '$work/web.log'"
 done
+for src in "${secureAds[@]}"; do
+  host=${src#https://}; host=${host%%/*}
+  check "HTTPS ad image $src: not an image" grep -qF "$src error:0" <<<"$results"
+  check "HTTPS ad image $src: its tunnel refused by our server" \
+    grep -qF "HTTP tunnel request for $host:443 .... returning 403 Forbidden" <(newLog)
+done
 for src in "${others[@]}"; do
   check "image $src: loaded" grep -qF "$src load:1" <<<"$results"
 done
 check "the proxy script was fetched from our server" grep -qF "$pacName .... returning PAC file" <(newLog)
-check "AdsBlocked grew by ${#ads[@]}" ads_blocked_reaches $((before + ${#ads[@]}))
-[ "$QR_FAILURES" -eq 0 ] || { echo "--- chromium stderr"; tail -n 20 "$work/chromium.err"; }
+adImages=$(( ${#ads[@]} + ${#secureAds[@]} ))
+check "AdsBlocked grew by $adImages" ads_blocked_reaches $((before + adImages))
+[ "$QR_FAILURES" -eq 0 ] || { echo "--- chromium stderr"; tail -n 20 "$work/chromium.err"; echo "--- server log"; newLog | grep -vE "Entered|Leaving"; }
 echo "$QR_FAILURES failure(s)"
 [ "$QR_FAILURES" -eq 0 ]

@@ -23,6 +23,10 @@ port=$(qr_free_port)
 adserver_start "$port" "$(qr_winpath "$pacs")" "$work/server.txt" || exit 1
 base="http://127.0.0.1:$port"
 
+# Only this computer can reach it: the one listening socket is on 127.0.0.1.
+listeners=$(ss -ltnH "( sport = :$port )" | awk '{ print $4 }' | sort -u | paste -sd ' ' -)
+check "listens on 127.0.0.1 only" is "$listeners" "127.0.0.1:$port"
+
 # An ad image asked through the proxy, as a browser does.
 before=$(settled_ads_blocked)
 curl -s -i --max-time 30 -x "$base" http://banner.ads.example/img/top.gif -o "$work/ad.txt"
@@ -84,6 +88,20 @@ padding=$(head -c 17000 /dev/zero | tr '\0' a)
 answer=$(client "$port" "GET http://ads.example/ HTTP/1.1\r\nX-Padding: $padding")
 check "16 KB without an empty line: 400 and closed" is "$?:$answer" "0:$(errorPage '400 Bad Request')"
 
+# HTTPS ads: a tunnel request (any letter case) is refused with a real status
+# line and counted; the PAC sends only listed hosts here.
+refused=$(printf 'HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\nConnection: close\r\n\r\n')
+before=$(settled_ads_blocked)
+answer=$(client "$port" 'CONNECT ads.example:443 HTTP/1.1\r\nHost: ads.example:443\r\n\r\n')
+check "CONNECT: 403, no body, closed" is "$?:$answer" "0:$refused"
+answer=$(client "$port" 'connect tracker.example:443 HTTP/1.0\r\n\r\n')
+check "connect in lower case: the same" is "$?:$answer" "0:$refused"
+check "curl's tunnel to an HTTPS ad: refused with 403" \
+  is "$(curl -s -o /dev/null --max-time 30 -w '%{http_connect}' -x "$base" https://banner.ads.example/top.gif)" 403
+check "tunnels: each counted as a blocked ad" ads_blocked_reaches $((before + 3))
+newLog | grep -qF "HTTP tunnel request for banner.ads.example:443 .... returning 403 Forbidden"
+check "tunnel: logged with its host" is "$?" 0
+
 # A request in three pieces is answered only after the empty line.
 before=$(settled_ads_blocked)
 answer=$(client "$port" 'GET http://ads.example/split.gif HTTP/1.1\r\n' 'Host: ads.example\r\n' '\r\n')
@@ -116,7 +134,7 @@ check "server ends on the stop event with no connection open" \
   is "$ADSERVER_STATUS:$(tr -d '\r' <"$work/server.txt" | grep '^connections')" "0:connections open at stop: 0"
 
 # Port 0 is the "http" service port, 80 (skipped when something else holds it).
-if python3 -c 'import socket; socket.socket().bind(("0.0.0.0", 80))' 2>/dev/null; then
+if python3 -c 'import socket; socket.socket().bind(("127.0.0.1", 80))' 2>/dev/null; then
   adserver_start 0 "$(qr_winpath "$pacs")" "$work/server80.txt" || exit 1
   check "port 0 listens on 80" is "$(tr -d '\r' <"$work/server80.txt" | head -n1)" "listening on 80"
   check "port 0: answers on 80" is "$(curl -s --max-time 30 -x http://127.0.0.1:80 http://ads.example/p.gif)" "   "
