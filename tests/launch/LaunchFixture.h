@@ -8,6 +8,7 @@
 #include "win/Util.h"
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,19 @@ inline std::vector<std::string> ValueNames(HKEY root, const std::string& path)
             break;
         names.push_back(name);
     }
+    return names;
+}
+
+// The names the probe program wrote to its output file, one per start, in order.
+inline std::vector<std::string> ProbeNames(const std::string& path)
+{
+    std::vector<std::string> names;
+    std::string text;
+    win::ReadWholeFile(path, text);
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        if (line.find('\t') != std::string::npos)
+            names.push_back(line.substr(0, line.find('\t')));
     return names;
 }
 
