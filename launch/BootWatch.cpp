@@ -75,18 +75,20 @@ void QuillrestDlg::TimerWatchPoll()
 void QuillrestDlg::CaptureChangedPlaces(const std::set<size_t>& places)
 {
     Traced("QuillrestDlg::CaptureChangedPlaces", [&] {
-        // Read at every capture, so the Launch Order page's switch counts at once.
+        std::vector<std::pair<std::string, ParkedEntry>> parked;
+        for (size_t index : places)
+            for (const ParkedEntry& entry : CapturePlace(watchPlaces_[index]))
+                parked.emplace_back(WatchPlaceText(watchPlaces_[index]), entry);
+        // Read after the capture, so the switch as it stood when an entry was parked decides.
         const bool noticesOn = ProductDword(kNotifyNewEntries, 1) != 0;
         std::vector<std::string> news;
-        for (size_t index : places) {
-            const WatchPlace& place = watchPlaces_[index];
-            for (const ParkedEntry& entry : CapturePlace(place)) {
-                const ParkNews verdict = NewsOfParkedEntry(entry, announced_, noticesOn);
-                WriteLog("%s", ParkNewsLogLine(entry.name, WatchPlaceText(place), verdict).c_str());
-                if (verdict == ParkNews::Announce) {
-                    news.push_back(entry.name);
-                    announced_.insert(win::ToLower(entry.name));
-                }
+        for (const auto& placed : parked) {
+            const ParkedEntry& entry = placed.second;
+            const ParkNews verdict = NewsOfParkedEntry(entry, announced_, noticesOn);
+            WriteLog("%s", ParkNewsLogLine(entry.name, placed.first, verdict).c_str());
+            if (verdict == ParkNews::Announce) {
+                news.push_back(entry.name);
+                announced_.insert(win::ToLower(entry.name));
             }
         }
         if (!news.empty())

@@ -111,6 +111,19 @@ inline int LinkHeaderShowCmd(const std::string& linkPath)
     return static_cast<unsigned char>(bytes[0x3C]) | (static_cast<unsigned char>(bytes[0x3D]) << 8);
 }
 
+// A boot under test: logged, one second between launches, no welcome, no
+// cleaning, no version check.
+inline void SetQuickBootSettings()
+{
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLog, 1);
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLogBootCount, 100);
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds, 1);
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kWelcomeDismissed, 1);
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kCheckVersion, 0);
+    for (const char* cleaner : {kDeleteSafeTempFiles, kDeleteAllTempFiles, kDelFileChk, kClearInetCache, kDeleteCookies})
+        SetDword(HKEY_LOCAL_MACHINE, kProductKey, cleaner, 0);
+}
+
 // Resets everything the capture touches, before and after each test.
 class CaptureTest : public ProductTest {
 protected:
