@@ -1,7 +1,11 @@
 // Start-up watch benchmark driver: idle processor time of the resident instance, and how soon a new Run value is parked.
 //
-// Usage: watchbench.exe <Quillrest.exe> <idle seconds> <writes> [quiet]
+// Usage: watchbench.exe <Quillrest.exe> <idle seconds> <writes> <marker folder> [quiet]
 // "quiet" switches the notices off ("NotifyNewEntries" 0): parking alone.
+// Empty files "idle-start", "idle-end" and "writes-end" in the marker folder
+// mark the phases, each followed by half a second of nothing, so that a script
+// can read the resident's processor time more finely than GetProcessTimes
+// does under Wine (whole 10 ms ticks).
 #include "app/RegNames.h"
 #include "app/Settings.h"
 #include "win/Raii.h"
@@ -51,14 +55,19 @@ bool Await(Condition condition, DWORD limitMs)
 
 int main(int argc, char** argv)
 {
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: watchbench <Quillrest.exe> <idle seconds> <writes>\n");
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: watchbench <Quillrest.exe> <idle seconds> <writes> <marker folder> [quiet]\n");
         return 2;
     }
     const std::string exe = argv[1];
     const int idleSeconds = std::atoi(argv[2]);
     const int writes = std::atoi(argv[3]);
-    const bool quiet = argc > 4 && std::string(argv[4]) == "quiet";
+    const std::string markers = argv[4];
+    const bool quiet = argc > 5 && std::string(argv[5]) == "quiet";
+    auto mark = [&](const char* phase) {
+        win::WriteWholeFile(win::PathJoin(markers, phase), "");
+        Sleep(500);
+    };
 
     // A resident instance with nothing else to do: no cleaning, no version check.
     SetProductDword(kDelaySeconds, 1);
@@ -90,9 +99,11 @@ int main(int argc, char** argv)
     }
     Sleep(2000);    // let the end of the launch phase settle
 
+    mark("idle-start");
     const unsigned long long idleFrom = ProcessorTime100ns(process.hProcess);
     Sleep(static_cast<DWORD>(idleSeconds) * 1000);
     const unsigned long long idle = ProcessorTime100ns(process.hProcess) - idleFrom;
+    mark("idle-end");
 
     const std::string capture = std::string(kRunKey) + "\\" + kCaptureSubkey;
     std::vector<double> parked;
@@ -119,20 +130,21 @@ int main(int argc, char** argv)
         Sleep(3000);
         busy += ProcessorTime100ns(process.hProcess) - before;
     }
+    mark("writes-end");
     TerminateProcess(process.hProcess, 0);
     WaitForSingleObject(process.hProcess, 5000);
     CloseHandle(process.hProcess);
     SHDeleteKeyA(HKEY_CURRENT_USER, capture.c_str());
     SHDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
 
-    std::printf("idle processor time:           %.1f ms over %d s (budget 20 ms)\n", static_cast<double>(idle) / 1e4,
-                idleSeconds);
+    std::printf("idle processor time:           %.1f ms over %d s by GetProcessTimes (budget 20 ms)\n",
+                static_cast<double>(idle) / 1e4, idleSeconds);
     if (!parked.empty()) {
         std::vector<double> sorted = parked;
         std::sort(sorted.begin(), sorted.end());
         std::printf("write to parking:              min %.0f ms, median %.0f ms, max %.0f ms (%u writes)\n",
                     sorted.front(), sorted[sorted.size() / 2], sorted.back(), static_cast<unsigned>(sorted.size()));
-        std::printf("processor time per write:      %.1f ms (capture, notice and the capture its own moves set off)\n",
+        std::printf("processor time per write:      %.1f ms by GetProcessTimes (capture, notice, and the capture its own moves set off)\n",
                     static_cast<double>(busy) / 1e4 / static_cast<double>(parked.size()));
     }
     return parked.size() == static_cast<size_t>(writes) ? 0 : 1;
