@@ -132,7 +132,7 @@ int RunApplication(const char* arguments)
 
     switch (decision.role) {
     case Role::Configure:
-        ShowConfigurationSheet();
+        ShowConfigurationSheet(decision.launchOrderPage);
         return 0;
     case Role::Uninstall:
         DoUninstall();

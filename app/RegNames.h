@@ -22,6 +22,7 @@ constexpr const char* kSortingOrder = "SortingOrder";
 constexpr const char* kIgnoreForLaunch = "IgnoreForLaunch";
 constexpr const char* kInstallTime = "InstallTime";
 constexpr const char* kLaunchPacing = "LaunchPacing";    // 0 fixed delay, 1 start once the computer is quiet
+constexpr const char* kNotifyNewEntries = "NotifyNewEntries";    // 0: entries parked during the session are not announced
 // Configuration sheet: written and read back to find out whether settings can be saved
 constexpr const char* kRandom = "Random";
 

@@ -17,6 +17,7 @@ RoleDecision DecideRole(const std::string& arguments, const std::string& ownPath
     }
     if (Has(args, "-configure")) {
         decision.role = Role::Configure;
+        decision.launchOrderPage = Has(args, kLaunchOrderSwitch);
         return decision;
     }
     if (Has(args, "-uninstall")) {

@@ -10,9 +10,13 @@ enum class Role {
     Resident,        // boot window (second instances end at the mutex test)
 };
 
+// With "-configure": open the configuration sheet on its Launch Order page.
+constexpr const char* kLaunchOrderSwitch = "-launchorder";
+
 struct RoleDecision {
     Role role = Role::Resident;
     bool silent = false;
+    bool launchOrderPage = false;    // the configuration sheet opens on the Launch Order page
 };
 
 // `arguments` as the system passes them; `ownPath` the executable's full path.

@@ -11,8 +11,10 @@
 #include "launch/BootPacer.h"
 #include "launch/BootRules.h"
 #include "launch/Redirect.h"
+#include "launch/StartupWatch.h"
 #include "launch/WorkQueue.h"
 #include "res/resource.h"
+#include "ui/NewEntryNotice.h"
 #include "ui/SmallDialogs.h"
 #include "win/Dpi.h"
 #include "win/Util.h"
@@ -175,6 +177,12 @@ void QuillrestDlg::OnTimer(UINT_PTR id)
         case kTimerKillAdBlockMsg:
             TimerKillAdBlockMsg();
             break;
+        case kTimerWatch:
+            TimerWatch();
+            break;
+        case kTimerWatchPoll:
+            TimerWatchPoll();
+            break;
         default:
             break;
         }
@@ -228,6 +236,7 @@ void QuillrestDlg::WaitForShutdown()
         ShowWindow(hwnd_, SW_HIDE);
         InstallSelfForBoot();
         PrepForReboot();
+        StartWatch();
     });
 }
 
@@ -285,9 +294,16 @@ void QuillrestDlg::PaintIcon()
     EndPaint(hwnd_, &paint);
 }
 
-bool QuillrestDlg::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result)
+bool QuillrestDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
 {
     switch (message) {
+    case kStartupPlaceChanged:
+        OnStartupPlaceChanged(static_cast<size_t>(wParam));
+        result = 0;
+        return true;
+    case WM_DESTROY:
+        StopWatch();
+        return false;
     case WM_ENDSESSION:
         OnEndSession();
         return false;    // and the default handling

@@ -1,13 +1,18 @@
 // The boot window: launches the captured programs one at a time, then stays resident.
 #pragma once
 #include "launch/CpuSampler.h"
+#include "launch/WatchRules.h"
 #include "launch/WorkOrder.h"
 #include "win/Dialog.h"
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 class WelcomeDlg;
 class BootPacer;
+class StartupWatch;
+class NewEntryNoticeDlg;
 
 // Timer ids of the boot window.
 enum BootTimer : UINT_PTR {
@@ -19,7 +24,12 @@ enum BootTimer : UINT_PTR {
     kTimerUpdateAdBlockInfo = 9,
     kTimerKillAdBlockMsg = 10,
     kTimerSettle = 11,    // CPU samples while the launch phase is paced or measured
+    kTimerWatch = 12,     // a burst of changes in the start-up places has settled
+    kTimerWatchPoll = 13, // looks at the Run keys where they cannot be watched (Windows 9x)
 };
+
+// Posted by the start-up watch: a place changed (wParam: its index).
+constexpr UINT kStartupPlaceChanged = WM_APP + 1;
 
 class QuillrestDlg : public win::ModalDialog {
 public:
@@ -67,6 +77,14 @@ private:
     void NoteHurryUp();
     void TimerSettle();
     void FinishBootReport();
+    // The watch of the start-up places after the launch phase (launch/BootWatch.cpp)
+    void StartWatch();
+    void StopWatch();
+    void OnStartupPlaceChanged(size_t index);
+    void TimerWatch();
+    void TimerWatchPoll();
+    void CaptureChangedPlaces(const std::set<size_t>& places);
+    void ShowNewEntryNotice(const std::vector<std::string>& names);
 
     HWND parent_;
     HICON icon_;
@@ -79,6 +97,12 @@ private:
     int tickCount_ = 0;
     HWND adBlockPopup_ = nullptr;    // the server's start-up popup while it may be open
     std::unique_ptr<BootPacer> pacer_;    // during the launch phase and until its report is written
+    std::unique_ptr<StartupWatch> watch_;
+    std::vector<WatchPlace> watchPlaces_;
+    std::set<size_t> changedPlaces_;      // waiting for their burst to settle
+    DWORD burstStart_ = 0;
+    std::set<std::string> announced_;     // lower-cased names told of in this session
+    std::unique_ptr<NewEntryNoticeDlg> notice_;
 };
 
 // Tests decide what IsConnectedToInternet answers (-1: the system decides again).

@@ -52,7 +52,7 @@ void AppendRestoreBatchLine(const std::string& path, const std::string& parkedPa
     WriteFile(file.Get(), addition.data(), static_cast<DWORD>(addition.size()), &written, nullptr);
 }
 
-void RedirectStartupLinkToQuillrest(int csidl)
+void RedirectStartupLinkToQuillrest(int csidl, std::vector<std::string>* parkedPaths)
 {
     WriteLog("RedirectStartupLinkToQuillrest c=%d", csidl);
     std::string folder;
@@ -84,10 +84,13 @@ void RedirectStartupLinkToQuillrest(int csidl)
             AppendRestoreBatchLine(path, parked);
         else
             WriteLog("Unable to move %s to %s for redirect", path.c_str(), parked.c_str());
+        if (moved && parkedPaths)
+            parkedPaths->push_back(parked);
     }
 }
 
-void RedirectRegKeyToQuillrest(HKEY root, const char* path, int logNumber, REGSAM view)
+void RedirectRegKeyToQuillrest(HKEY root, const char* path, int logNumber, REGSAM view,
+                               std::vector<std::string>* parked)
 {
     const unsigned rootValue = static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(root));
     WriteLog("RedirectRegKeyToQuillrest HK=x%0X, p=%s, l=%d%s", rootValue, path, logNumber, ViewText(view).c_str());
@@ -118,6 +121,8 @@ void RedirectRegKeyToQuillrest(HKEY root, const char* path, int logNumber, REGSA
     // Deleting only after the walk keeps the enumeration indices valid.
     for (const std::string& name : moved)
         RegDeleteValueA(key.Get(), name.c_str());
+    if (parked)
+        parked->insert(parked->end(), moved.begin(), moved.end());
 }
 
 void PrepForReboot()

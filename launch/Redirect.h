@@ -2,13 +2,17 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include <vector>
 
 // Parks everything that Windows would start at the next log-on.
 void PrepForReboot();
-void RedirectStartupLinkToQuillrest(int csidl);
+// `parkedPaths`, when given, receives the parked path of every shortcut moved.
+void RedirectStartupLinkToQuillrest(int csidl, std::vector<std::string>* parkedPaths = nullptr);
 // Moves the values of `path` into `path`\Quillrest, both opened in registry
 // view `view` (0: the process's own), so each value stays in its view.
-void RedirectRegKeyToQuillrest(HKEY root, const char* path, int logNumber, REGSAM view = 0);
+// `parked`, when given, receives the name of every value moved.
+void RedirectRegKeyToQuillrest(HKEY root, const char* path, int logNumber, REGSAM view = 0,
+                               std::vector<std::string>* parked = nullptr);
 void AppendRestoreBatchLine(const std::string& path, const std::string& parkedPath);
 
 // The restore batch file's text, pure.

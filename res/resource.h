@@ -106,3 +106,10 @@
 #define IDC_BOOTREPORT_CHART 1111
 #define IDC_BOOTREPORT_TREND 1112
 #define IDC_LAUNCH_PACING 1113
+
+// New start-up program notice (template 182) and the launch-order page's switch for it
+#define IDD_NOTICE 182
+#define IDC_NOTICE_TEXT 1115
+#define IDC_NOTICE_DONT_START 1116
+#define IDC_NOTICE_LAUNCH_ORDER 1117
+#define IDC_LAUNCH_NOTIFY 1114

@@ -75,6 +75,14 @@ bool LogHas(const std::string& message)
     return false;
 }
 
+size_t LogCount(const std::string& start)
+{
+    size_t count = 0;
+    for (const std::string& line : LogMessages())
+        count += line.compare(0, start.size(), start) == 0;
+    return count;
+}
+
 HANDLE StartProcess(const std::string& exe, const std::string& arguments, const std::string& workingDir)
 {
     std::string commandLine = "\"" + exe + "\"";

@@ -21,6 +21,8 @@ void FreshLog();
 std::string ReadLog();
 std::vector<std::string> LogMessages();    // message part of every line
 bool LogHas(const std::string& message);
+// How many log messages begin with `start`.
+size_t LogCount(const std::string& start);
 
 struct RunResult {
     bool finished = false;    // false: timed out (the process was killed)

@@ -24,9 +24,9 @@ bool WantsCDDrivesPage()
 }
 } // namespace
 
-void ShowConfigurationSheet()
+void ShowConfigurationSheet(bool onLaunchOrder)
 {
-    Traced("ShowConfigurationSheet", [] {
+    Traced("ShowConfigurationSheet", [onLaunchOrder] {
         // Each page reads the settings it keeps for the whole sheet now.
         PageMainConfig mainPage;
         PageLaunchOrder launchOrder;
@@ -46,6 +46,8 @@ void ShowConfigurationSheet()
             pages.push_back(&cdDrives);
         pages.push_back(&fileChk);
         pages.push_back(&rootDir);
-        win::RunPropertySheet(nullptr, kSheetCaption, pages);
+        const auto launchOrderAt = std::find(pages.begin(), pages.end(), &launchOrder);
+        win::RunPropertySheet(nullptr, kSheetCaption, pages,
+                              onLaunchOrder ? static_cast<size_t>(launchOrderAt - pages.begin()) : 0);
     });
 }

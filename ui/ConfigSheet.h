@@ -1,5 +1,6 @@
 // The configuration property sheet.
 #pragma once
 
-// Runs the sheet modally; returns when it closes.
-void ShowConfigurationSheet();
+// Runs the sheet modally, opened on its first page or on the Launch Order
+// page; returns when it closes.
+void ShowConfigurationSheet(bool onLaunchOrder = false);

@@ -31,6 +31,7 @@ bool PageLaunchOrder::OnInit()
                 win::Format("Start each program as soon as the computer is quiet (at most every %d seconds)",
                             LaunchDelayFromSetting(ProductDword(kDelaySeconds, 0))));
     SetChecked(IDC_LAUNCH_PACING, ProductDword(kLaunchPacing, 0) == 1);
+    SetChecked(IDC_LAUNCH_NOTIFY, ProductDword(kNotifyNewEntries, 1) != 0);
     return PropertyPage::OnInit();
 }
 
@@ -171,4 +172,5 @@ void PageLaunchOrder::OnApply()
     SetProductString(kSortingOrder, order);
     SetProductString(kIgnoreForLaunch, ignore);
     SetProductDword(kLaunchPacing, IsChecked(IDC_LAUNCH_PACING) ? 1 : 0);
+    SetProductDword(kNotifyNewEntries, IsChecked(IDC_LAUNCH_NOTIFY) ? 1 : 0);
 }

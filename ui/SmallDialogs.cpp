@@ -9,7 +9,6 @@ namespace {
 
 const UINT_PTR kStatusTimer = 1;
 const int kStatusSteps = 10;
-const COLORREF kStatusBackground = RGB(255, 255, 220);
 
 class MessageDlg : public win::ModalDialog {
 public:
@@ -182,17 +181,27 @@ void CheckingForUpdatesDlg::OnTimer(UINT_PTR id)
     SendItem(IDC_STATUS_PROGRESS, PBM_SETPOS, position >= kStatusSteps ? 0 : position + 1);
 }
 
-bool CheckingForUpdatesDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
+bool StatusColours(UINT message, WPARAM wParam, HBRUSH background, LRESULT& result)
 {
     switch (message) {
     case WM_CTLCOLORDLG:
-        result = reinterpret_cast<LRESULT>(background_.Get());
+        result = reinterpret_cast<LRESULT>(background);
         return true;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
         result = reinterpret_cast<LRESULT>(GetStockObject(HOLLOW_BRUSH));
         return true;
+    default:
+        return false;
+    }
+}
+
+bool CheckingForUpdatesDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
+{
+    if (StatusColours(message, wParam, static_cast<HBRUSH>(background_.Get()), result))
+        return true;
+    switch (message) {
     case WM_DESTROY:
         StopTimer(kStatusTimer);
         WriteLog("Destroying status dialog: %s...", firstLine_.c_str());

@@ -59,3 +59,9 @@ private:
 // Where the status popup goes: horizontally centred on the work area, its
 // bottom one pixel above the work area's bottom.
 POINT StatusPopupPosition(const RECT& workArea, int width, int height);
+
+// The status popup's colours, shared by the notices in its style: a pale
+// yellow background and every control drawn on it without a background.
+constexpr COLORREF kStatusBackground = RGB(255, 255, 220);
+// True (with `result` set) when `message` asks for a colour.
+bool StatusColours(UINT message, WPARAM wParam, HBRUSH background, LRESULT& result);

@@ -391,7 +391,7 @@ bool PropertyPage::OnNotify(int, NMHDR* header, LRESULT& result)
     }
 }
 
-bool RunPropertySheet(HWND owner, const char* caption, const std::vector<PropertyPage*>& pages)
+bool RunPropertySheet(HWND owner, const char* caption, const std::vector<PropertyPage*>& pages, size_t startPage)
 {
     InitCommonControls();
     // The sheet walks the page array in steps of each page's dwSize, so the
@@ -409,6 +409,7 @@ bool RunPropertySheet(HWND owner, const char* caption, const std::vector<Propert
     header.hInstance = ResourceModule();
     header.pszCaption = caption;
     header.nPages = static_cast<UINT>(pages.size());
+    header.nStartPage = startPage < pages.size() ? static_cast<UINT>(startPage) : 0;
     header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(described.data());
     return PropertySheetA(&header) > 0;
 }

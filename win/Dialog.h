@@ -144,8 +144,8 @@ private:
     bool opened_ = false;
 };
 
-// Runs a modal property sheet without Help and Apply buttons.  Returns true
-// when the user pressed OK.
-bool RunPropertySheet(HWND owner, const char* caption, const std::vector<PropertyPage*>& pages);
+// Runs a modal property sheet without Help and Apply buttons, opened on page
+// number `startPage`.  Returns true when the user pressed OK.
+bool RunPropertySheet(HWND owner, const char* caption, const std::vector<PropertyPage*>& pages, size_t startPage = 0);
 
 } // namespace win

@@ -54,6 +54,13 @@ TEST(RoleDecision, FollowsTheStartUpRulesInOrder)
     }
 }
 
+TEST(RoleDecision, LaunchOrderSwitchOpensTheSheetOnThatPage)
+{
+    EXPECT_TRUE(DecideRole("\"x\" -configure -LaunchOrder", kDownloads, kSys).launchOrderPage);
+    EXPECT_FALSE(DecideRole("-configure", kInstalled, kSys).launchOrderPage);
+    EXPECT_EQ(Role::Resident, DecideRole("-launchorder", kInstalled, kSys).role);
+}
+
 TEST(RoleDecision, InstalledMeansSystemDirectoryAnywhereInThePath)
 {
     // A substring test, case-insensitive: a copy in a subfolder counts as installed.

@@ -8,6 +8,7 @@
 #include "win/Util.h"
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,19 @@ inline std::vector<std::string> ValueNames(HKEY root, const std::string& path)
     return names;
 }
 
+// The names the probe program wrote to its output file, one per start, in order.
+inline std::vector<std::string> ProbeNames(const std::string& path)
+{
+    std::vector<std::string> names;
+    std::string text;
+    win::ReadWholeFile(path, text);
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        if (line.find('\t') != std::string::npos)
+            names.push_back(line.substr(0, line.find('\t')));
+    return names;
+}
+
 inline void DeleteValue(HKEY root, const char* path, const char* name)
 {
     win::UniqueKey key;
@@ -95,6 +109,19 @@ inline int LinkHeaderShowCmd(const std::string& linkPath)
     if (!win::ReadWholeFile(linkPath, bytes) || bytes.size() < 0x40)
         return -1;
     return static_cast<unsigned char>(bytes[0x3C]) | (static_cast<unsigned char>(bytes[0x3D]) << 8);
+}
+
+// A boot under test: logged, one second between launches, no welcome, no
+// cleaning, no version check.
+inline void SetQuickBootSettings()
+{
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLog, 1);
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLogBootCount, 100);
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds, 1);
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kWelcomeDismissed, 1);
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kCheckVersion, 0);
+    for (const char* cleaner : {kDeleteSafeTempFiles, kDeleteAllTempFiles, kDelFileChk, kClearInetCache, kDeleteCookies})
+        SetDword(HKEY_LOCAL_MACHINE, kProductKey, cleaner, 0);
 }
 
 // Resets everything the capture touches, before and after each test.

@@ -5,7 +5,6 @@
 #include "launch/Restore.h"
 #include "res/resource.h"
 #include <map>
-#include <sstream>
 
 using namespace qrtest;
 
@@ -41,26 +40,6 @@ void DeleteInView(HKEY root, const std::string& path, const std::string& name, R
     win::UniqueKey key;
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE | view, key.Out()) == ERROR_SUCCESS)
         RegDeleteValueA(key.Get(), name.c_str());
-}
-
-std::vector<std::string> ProbeNames(const std::string& path)
-{
-    std::vector<std::string> names;
-    std::string text;
-    win::ReadWholeFile(path, text);
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);)
-        if (line.find('\t') != std::string::npos)
-            names.push_back(line.substr(0, line.find('\t')));
-    return names;
-}
-
-size_t LogCount(const std::string& start)
-{
-    size_t count = 0;
-    for (const std::string& line : LogMessages())
-        count += line.compare(0, start.size(), start) == 0;
-    return count;
 }
 
 // One start-up entry: a Run value (root set) or a Startup-folder shortcut (csidl set).

@@ -368,6 +368,7 @@ TEST_F(LaunchOrderTest, MovesUnticksAndSavesWhatTheNextBootLaunches)
     using Lines = std::vector<std::pair<std::string, bool>>;
     Lines initial, afterEdges, afterMoves, afterTicks;
     std::string noSelection, detailsBefore, detailsA, detailsB;
+    bool notifyShown = false;
     ASSERT_TRUE(RunSheet([&](HWND sheet) {
         HWND page = ShowPage(sheet, "Launch Order");
         HWND list = GetDlgItem(page, IDC_LAUNCH_LIST);
@@ -407,6 +408,8 @@ TEST_F(LaunchOrderTest, MovesUnticksAndSavesWhatTheNextBootLaunches)
         SendMessageA(list, WM_KEYDOWN, VK_SPACE, 0);
         SendMessageA(list, WM_KEYDOWN, VK_SPACE, 0);
         afterTicks = LaunchLines(page);
+        notifyShown = Ticked(page, IDC_LAUNCH_NOTIFY);
+        Click(page, IDC_LAUNCH_NOTIFY);
         Press(sheet, PSBTN_OK);
     }));
     EXPECT_EQ((Lines{{"QrTestA", true}, {"QrTestB", true}, {"QrTestC", true}}), initial);
@@ -422,6 +425,9 @@ TEST_F(LaunchOrderTest, MovesUnticksAndSavesWhatTheNextBootLaunches)
 
     EXPECT_EQ(std::string("QrTestB\1QrTestA\1QrTestC\1"), ReadString(HKEY_LOCAL_MACHINE, kProductKey, kSortingOrder));
     EXPECT_EQ(std::string("QrTestC\1"), ReadString(HKEY_LOCAL_MACHINE, kProductKey, kIgnoreForLaunch));
+    // Notices of new start-up programs are on until the box is unticked.
+    EXPECT_TRUE(notifyShown);
+    EXPECT_EQ(0u, Dword(kNotifyNewEntries));
     std::vector<std::string> next;
     for (const WorkItem& item : BuildWorkQueue(true))
         next.push_back(item.Name);
