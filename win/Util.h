@@ -10,7 +10,8 @@ namespace win {
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string FormatV(const char* format, va_list args);
 
-// Multibyte-aware case mapping in the system's ANSI code page.
+// Case mapping of multi-byte text in the process's ANSI code page; the result
+// may differ in length (UTF-8).
 std::string ToLower(std::string text);
 std::string ToUpper(std::string text);
 
