@@ -1,5 +1,6 @@
 // Owner-drawn list box with a check box before each line.
 #include "win/CheckListBox.h"
+#include "win/Util.h"
 #include <vector>
 
 namespace win {
@@ -235,8 +236,7 @@ bool CheckListBox::OnDrawItem(const DRAWITEMSTRUCT& draw)
         dc, GetSysColor(grey ? COLOR_GRAYTEXT : (selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT)));
     RECT textArea = label;
     textArea.left += kMargin;
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textArea,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_EXPANDTABS | DT_END_ELLIPSIS);
+    DrawCodePageText(dc, text, textArea, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_EXPANDTABS | DT_END_ELLIPSIS);
     SetTextColor(dc, oldColour);
     SetBkMode(dc, oldMode);
     if (draw.itemState & ODS_FOCUS)

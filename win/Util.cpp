@@ -70,6 +70,18 @@ std::string ToUpper(std::string text)
     return MapCase(std::move(text), "CharUpperBuffW", CharUpperBuffA);
 }
 
+int DrawCodePageText(HDC dc, const std::string& text, RECT& rect, UINT format)
+{
+    using DrawTextWFn = int(WINAPI*)(HDC, LPCWSTR, int, LPRECT, UINT);
+    if (GetACP() == CP_UTF8) {
+        static const DrawTextWFn drawTextW = LookUp<DrawTextWFn>(GetModuleHandleA("USER32.DLL"), "DrawTextW");
+        const std::wstring wide = Widen(text);
+        if (drawTextW && (text.empty() || !wide.empty()))
+            return drawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &rect, format);
+    }
+    return DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect, format);
+}
+
 std::string SystemDirectory()
 {
     char buffer[MAX_PATH * 8];

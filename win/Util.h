@@ -15,6 +15,11 @@ std::string FormatV(const char* format, va_list args);
 std::string ToLower(std::string text);
 std::string ToUpper(std::string text);
 
+// DrawTextA for text in the process's code page.  Where that is UTF-8 the text
+// goes through DrawTextW (looked up at run time): GDI's A calls may read the
+// bytes in the font's code page instead.
+int DrawCodePageText(HDC dc, const std::string& text, RECT& rect, UINT format);
+
 std::string SystemDirectory();
 std::string WindowsDirectory();
 std::string ModulePath(HMODULE module = nullptr);
