@@ -14,6 +14,7 @@
 #include "launch/WorkQueue.h"
 #include "res/resource.h"
 #include "ui/SmallDialogs.h"
+#include "win/Dpi.h"
 #include "win/Util.h"
 #include <wininet.h>
 #include <atomic>
@@ -28,6 +29,10 @@ constexpr BYTE kHalfTransparent = 128;
 QuillrestDlg::QuillrestDlg(HWND parent)
     : parent_(parent),
       icon_(LoadIconA(win::ResourceModule(), MAKEINTRESOURCEA(IDI_QUILLREST))),
+      // The caption's icon from the icon's own small image, not the big one shrunk.
+      smallIcon_(static_cast<HICON>(LoadImageA(win::ResourceModule(), MAKEINTRESOURCEA(IDI_QUILLREST), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                               LR_SHARED))),
       launchDelay_(LaunchDelayFromSetting(ProductDword(kDelaySeconds, 0)))
 {
 }
@@ -43,7 +48,7 @@ bool QuillrestDlg::OnInit()
 {
     return TracedResult("QuillrestDlg::OnInitDialog", false, [&] {
         SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-        SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+        SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_ : icon_));
         if (IsAdBlockingActive())
             StartHTTPServer(static_cast<unsigned short>(ProductDword(kAdBlockingProxyPort, kDefaultAdBlockingPort)));
         const bool transparent = ProductDwordOrDefault(kTransparent, 1) != 0;
@@ -71,7 +76,7 @@ bool QuillrestDlg::OnInit()
         POINT clientOrigin = {0, 0};
         ClientToScreen(hwnd_, &clientOrigin);
         const int width = frame.right - frame.left;
-        const int height = CutWindowHeight(clientOrigin.y - frame.top, panel.bottom);
+        const int height = CutWindowHeight(clientOrigin.y - frame.top, panel.bottom, win::Scaled(1));
         SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
         if (transparent)

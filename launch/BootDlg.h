@@ -1,5 +1,6 @@
 // The boot window: launches the captured programs one at a time, then stays resident.
 #pragma once
+#include "launch/CpuSampler.h"
 #include "launch/WorkOrder.h"
 #include "win/Dialog.h"
 #include <memory>
@@ -61,7 +62,7 @@ private:
     void BeginPacing();
     bool ItemProgress() const;    // the progress bar counts items, not seconds
     short ProgressUnit() const;
-    void NoteLaunched(const std::string& name);
+    void NoteLaunched(const std::string& name, FollowedProgram program);
     void NotePhaseEnded();
     void NoteHurryUp();
     void TimerSettle();
@@ -69,6 +70,7 @@ private:
 
     HWND parent_;
     HICON icon_;
+    HICON smallIcon_;
     bool silent_ = false;
     std::unique_ptr<WelcomeDlg> welcome_;
     std::vector<WorkItem> queue_;
@@ -83,5 +85,6 @@ private:
 void OverrideIsConnectedToInternetForTest(int answer);
 
 // Starts one work item as a process, falling back to the shell (never for a
-// folder).  Returns true when a process was created.
-bool StartWorkItem(const WorkItem& item, bool debugPause);
+// folder).  Returns true when a process was created.  `program` receives the
+// started program's process where the system gives one, the shell's included.
+bool StartWorkItem(const WorkItem& item, bool debugPause, FollowedProgram& program);

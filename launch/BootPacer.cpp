@@ -21,11 +21,11 @@ void BootPacer::WindowShown(const CpuSample& now, long processAgeMs)
     watching_ = Gating();
 }
 
-void BootPacer::Started(const std::string& name, const CpuSample& now)
+void BootPacer::Started(const std::string& name, const CpuSample& now, FollowedProgram program)
 {
     // The previous item had not settled when this one started: what was measured is a lower bound.
     if (watching_ && !record_.items.empty())
-        Measured(now.tick - watch_.start.tick, false);
+        Measured(now.tick - watch_.start.tick, SettleSignal::UpperBound);
     BootItemRecord item;
     item.name = name;
     item.startMs = static_cast<long>(now.tick - originTick_);
@@ -33,6 +33,8 @@ void BootPacer::Started(const std::string& name, const CpuSample& now)
     record_.lastStartMs = item.startMs;
     watch_ = BeginSettleWatch(now);
     watching_ = sampling_;
+    // Without samples nothing waits for the program: its handles close here.
+    program_ = watching_ ? std::move(program) : FollowedProgram();
 }
 
 bool BootPacer::PhaseEnded()
@@ -44,18 +46,18 @@ bool BootPacer::PhaseEnded()
     return Finish() == Step::Done;
 }
 
-BootPacer::Step BootPacer::Sample(const CpuSample& sample)
+BootPacer::Step BootPacer::Sample(const CpuSample& sample, const ProgramSample* program)
 {
     if (done_ || !watching_)
         return Step::Wait;
     DWORD settleMs = 0;
     const bool gating = Gating();
     const SettleRules& rules = !gating ? measureRules_ : record_.items.empty() ? firstRules_ : paceRules_;
-    switch (AddSettleSample(watch_, sample, rules, settleMs)) {
+    switch (AddSettleSample(watch_, sample, rules, settleMs, program_.process ? program : nullptr)) {
     case SettleVerdict::Settled:
         if (!record_.items.empty())
-            Measured(settleMs, true);
-        watching_ = false;
+            Measured(settleMs, watch_.signal);
+        StopWatching();
         if (gating)
             return Step::StartNext;
         return phaseEnded_ ? Finish() : Step::Wait;
@@ -64,8 +66,8 @@ BootPacer::Step BootPacer::Sample(const CpuSample& sample)
         if (gating)
             return Step::StartNext;
         if (!record_.items.empty())
-            Measured(settleMs, false);
-        watching_ = false;
+            Measured(settleMs, SettleSignal::UpperBound);
+        StopWatching();
         return phaseEnded_ ? Finish() : Step::Wait;
     case SettleVerdict::Wait:
         break;
@@ -73,17 +75,25 @@ BootPacer::Step BootPacer::Sample(const CpuSample& sample)
     return Step::Wait;
 }
 
-void BootPacer::Measured(DWORD settleMs, bool settled)
+void BootPacer::Measured(DWORD settleMs, SettleSignal signal)
 {
     BootItemRecord& item = record_.items.back();
     item.settleMs = static_cast<long>(settleMs > kSettleCapMs ? kSettleCapMs : settleMs);
-    item.settled = settled && settleMs <= kSettleCapMs;
+    item.settled = signal != SettleSignal::UpperBound && settleMs <= kSettleCapMs;
+    item.signal = item.settled ? signal : SettleSignal::UpperBound;
+}
+
+void BootPacer::StopWatching()
+{
+    watching_ = false;
+    // The wait for this program is over: let go of its process.
+    program_ = FollowedProgram();
 }
 
 BootPacer::Step BootPacer::Finish()
 {
     done_ = true;
-    watching_ = false;
+    StopWatching();
     if (!record_.items.empty() && record_.items.back().settleMs >= 0)
         record_.settledMs = record_.lastStartMs + record_.items.back().settleMs;
     return Step::Done;

@@ -1,7 +1,7 @@
 // Pacing of the launch phase and the boot record it leaves; window-free, driven by the boot window.
 #pragma once
 #include "launch/BootReport.h"
-#include "launch/Settle.h"
+#include "launch/CpuSampler.h"
 #include <string>
 
 class BootPacer {
@@ -19,19 +19,24 @@ public:
 
     // The boot window was shown `processAgeMs` after the process started (-1: unknown).
     void WindowShown(const CpuSample& now, long processAgeMs);
-    void Started(const std::string& name, const CpuSample& now);
+    // `program`: the started program, followed until the wait for it is over
+    // (without a process the machine alone decides).
+    void Started(const std::string& name, const CpuSample& now, FollowedProgram program);
     // "Hurry Up!": the launch timer alone paces from now on.
     void HurryUp() { hurried_ = true; }
     // The launch phase is over; true when the record is complete already.
     bool PhaseEnded();
-    Step Sample(const CpuSample& sample);
+    // The program whose wait goes on, to be sampled with the machine; null when none.
+    FollowedProgram* Following() { return watching_ && program_.process ? &program_ : nullptr; }
+    Step Sample(const CpuSample& sample, const ProgramSample* program);
 
     bool SettleMode() const { return settle_; }
     const BootRecord& Record() const { return record_; }
 
 private:
     bool Gating() const { return settle_ && !hurried_ && !phaseEnded_; }
-    void Measured(DWORD settleMs, bool settled);
+    void Measured(DWORD settleMs, SettleSignal signal);
+    void StopWatching();
     Step Finish();
 
     bool settle_;
@@ -45,5 +50,6 @@ private:
     DWORD originTick_ = 0;       // the process start, in GetTickCount time
     SettleWatch watch_;
     bool watching_ = false;
+    FollowedProgram program_;
     BootRecord record_;
 };

@@ -6,6 +6,7 @@
 #include "launch/BootPacer.h"
 #include "launch/CpuSampler.h"
 #include "win/Util.h"
+#include <utility>
 
 namespace {
 CpuSample SampleNow()
@@ -47,10 +48,10 @@ short QuillrestDlg::ProgressUnit() const
     return ItemProgress() ? 1 : launchDelay_;
 }
 
-void QuillrestDlg::NoteLaunched(const std::string& name)
+void QuillrestDlg::NoteLaunched(const std::string& name, FollowedProgram program)
 {
     if (pacer_)
-        pacer_->Started(name, SampleNow());
+        pacer_->Started(name, SampleNow(), std::move(program));
 }
 
 void QuillrestDlg::NotePhaseEnded()
@@ -74,7 +75,11 @@ void QuillrestDlg::TimerSettle()
             StopTimer(kTimerSettle);
             return;
         }
-        switch (pacer_->Sample(now)) {
+        ProgramSample program;
+        FollowedProgram* followed = pacer_->Following();
+        if (followed)
+            SampleProgram(*followed, program);
+        switch (pacer_->Sample(now, followed ? &program : nullptr)) {
         case BootPacer::Step::StartNext:
             WriteLog("The computer has settled: starting the next program");
             // The launch timer stays the upper bound, counted from this start.

@@ -108,8 +108,8 @@ std::string FormatBootReport(const std::vector<BootRecord>& boots)
                             boot.windowShownMs, boot.lastStartMs, boot.settledMs,
                             static_cast<unsigned>(boot.items.size()));
         for (const BootItemRecord& item : boot.items)
-            text += win::Format("I\t%ld\t%ld\t%d\t%s\r\n", item.startMs, item.settleMs, item.settled ? 1 : 0,
-                                CleanName(item.name).c_str());
+            text += win::Format("I\t%ld\t%ld\t%d\t%d\t%s\r\n", item.startMs, item.settleMs, item.settled ? 1 : 0,
+                                static_cast<int>(item.signal), CleanName(item.name).c_str());
     }
     return text;
 }
@@ -118,8 +118,10 @@ bool ParseBootReport(const std::string& text, std::vector<BootRecord>& boots)
 {
     std::vector<BootRecord> parsed;
     const std::vector<std::string> lines = Lines(text);
-    if (lines.empty() || lines[0] != kBootReportHeader)
+    if (lines.empty() || (lines[0] != kBootReportHeader && lines[0] != kBootReportHeaderV1))
         return false;
+    // Version 2 items carry the signal before the name.
+    const size_t itemFieldCount = lines[0] == kBootReportHeader ? 6 : 5;
     size_t index = 1;
     while (index < lines.size()) {
         const std::vector<std::string> fields = SplitTabs(lines[index++], 8);
@@ -135,15 +137,18 @@ bool ParseBootReport(const std::string& text, std::vector<BootRecord>& boots)
         for (long long i = 0; i < count; ++i) {
             if (index >= lines.size())
                 return false;
-            const std::vector<std::string> itemFields = SplitTabs(lines[index++], 5);
+            const std::vector<std::string> itemFields = SplitTabs(lines[index++], itemFieldCount);
             BootItemRecord item;
-            long long settled = 0;
-            if (itemFields.size() != 5 || itemFields[0] != "I" || !ParseLong(itemFields[1], item.startMs) ||
-                item.startMs < 0 || !ParseLong(itemFields[2], item.settleMs) ||
-                !ParseNumber(itemFields[3], 0, 1, settled))
+            long long settled = 0, signal = 0;
+            const long long lastSignal = static_cast<long long>(SettleSignal::UpperBound);
+            if (itemFields.size() != itemFieldCount || itemFields[0] != "I" ||
+                !ParseLong(itemFields[1], item.startMs) || item.startMs < 0 ||
+                !ParseLong(itemFields[2], item.settleMs) || !ParseNumber(itemFields[3], 0, 1, settled) ||
+                (itemFieldCount == 6 && !ParseNumber(itemFields[4], 0, lastSignal, signal)))
                 return false;
             item.settled = settled != 0;
-            item.name = itemFields[4];
+            item.signal = static_cast<SettleSignal>(signal);
+            item.name = itemFields.back();
             boot.items.push_back(item);
         }
         parsed.push_back(boot);
@@ -169,6 +174,18 @@ int SlowestItem(const BootRecord& boot)
             (slowest < 0 || boot.items[i].settleMs > boot.items[static_cast<size_t>(slowest)].settleMs))
             slowest = static_cast<int>(i);
     return slowest;
+}
+
+const char* SettleSignalText(SettleSignal signal)
+{
+    switch (signal) {
+    case SettleSignal::Exited: return "exited";
+    case SettleSignal::WentQuiet: return "went quiet";
+    case SettleSignal::MachineQuiet: return "computer quiet";
+    case SettleSignal::UpperBound: return "still busy";
+    case SettleSignal::None: break;
+    }
+    return "";
 }
 
 std::string SecondsText(long ms)

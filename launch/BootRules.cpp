@@ -20,9 +20,9 @@ int CentredLeft(int desktopWidth, int windowWidth)
     return (desktopWidth - windowWidth) / 2;
 }
 
-int CutWindowHeight(int clientTop, int clientRowPixels)
+int CutWindowHeight(int clientTop, int clientRowPixels, int pixel)
 {
-    return clientTop + clientRowPixels - 1;
+    return clientTop + clientRowPixels - pixel;
 }
 
 bool AdListDownloadDue(DWORD now, DWORD lastCheck)

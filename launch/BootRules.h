@@ -15,9 +15,10 @@ WORD ProgressUpperBound(size_t queuedItems, short launchDelay);
 // Left edge that centres a window of `windowWidth` on a desktop of `desktopWidth`.
 int CentredLeft(int desktopWidth, int windowWidth);
 
-// Window height that makes the window end one pixel above client row
-// `clientRowPixels` (the client area starts `clientTop` pixels below the window's top).
-int CutWindowHeight(int clientTop, int clientRowPixels);
+// Window height that makes the window end `pixel` (one pixel at 96 DPI, scaled
+// to the system DPI) above client row `clientRowPixels`; the client area starts
+// `clientTop` pixels below the window's top.
+int CutWindowHeight(int clientTop, int clientRowPixels, int pixel);
 
 constexpr DWORD kAdListPeriodSeconds = 604800;    // seven days
 

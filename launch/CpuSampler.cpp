@@ -1,8 +1,9 @@
-// System-wide processor use and the process's age, for pacing and the boot report.
+// Processor use of the whole machine and of a started program, and the process's
+// own age, for pacing and the boot report.
 #include "launch/CpuSampler.h"
-#include "win/Raii.h"
 
 namespace {
+
 unsigned long long Ticks(const FILETIME& time)
 {
     ULARGE_INTEGER value;
@@ -10,14 +11,32 @@ unsigned long long Ticks(const FILETIME& time)
     value.HighPart = time.dwHighDateTime;
     return value.QuadPart;
 }
+
+// KERNEL32 is always loaded, so the handle needs no release.
+HMODULE Kernel()
+{
+    return GetModuleHandleA("KERNEL32.DLL");
+}
+
+// GetProcessTimes or GetThreadTimes, looked up at run time: Windows 9x has no
+// process or thread times.  `used` is kernel plus user time.
+bool ObjectTimes(const char* function, HANDLE object, FILETIME& created, unsigned long long& used)
+{
+    using TimesFn = BOOL(WINAPI*)(HANDLE, LPFILETIME, LPFILETIME, LPFILETIME, LPFILETIME);
+    auto times = win::LookUp<TimesFn>(Kernel(), function);
+    FILETIME exited, kernel, user;
+    if (!times || !times(object, &created, &exited, &kernel, &user))
+        return false;
+    used = Ticks(kernel) + Ticks(user);
+    return true;
+}
+
 } // namespace
 
 bool SampleSystemCpu(CpuSample& sample)
 {
     using GetSystemTimesFn = BOOL(WINAPI*)(LPFILETIME, LPFILETIME, LPFILETIME);
-    // KERNEL32 is always loaded, so the handle needs no release.
-    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
-    auto getSystemTimes = win::LookUp<GetSystemTimesFn>(kernel, "GetSystemTimes");
+    auto getSystemTimes = win::LookUp<GetSystemTimesFn>(Kernel(), "GetSystemTimes");
     FILETIME idle, kernelTime, user;
     if (!getSystemTimes || !getSystemTimes(&idle, &kernelTime, &user))
         return false;
@@ -38,8 +57,9 @@ unsigned ProcessorCount()
 
 bool ProcessAgeMs(DWORD& ms)
 {
-    FILETIME created, exited, kernel, user, now;
-    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+    FILETIME created, now;
+    unsigned long long used = 0;
+    if (!ObjectTimes("GetProcessTimes", GetCurrentProcess(), created, used))
         return false;
     GetSystemTimeAsFileTime(&now);
     const unsigned long long from = Ticks(created);
@@ -48,4 +68,29 @@ bool ProcessAgeMs(DWORD& ms)
         return false;
     ms = static_cast<DWORD>((to - from) / 10000);
     return true;
+}
+
+void SampleProgram(FollowedProgram& program, ProgramSample& sample)
+{
+    sample = ProgramSample();
+    HANDLE process = program.process.Get();
+    sample.exited = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    // Console programs and programs without a message queue fail at once: there
+    // is no window to wait for.
+    if (!program.inputIdle)
+        program.inputIdle = WaitForInputIdle(process, 0) != WAIT_TIMEOUT;
+    sample.inputIdle = program.inputIdle;
+    FILETIME created;
+    sample.hasCpu = ObjectTimes("GetProcessTimes", process, created, sample.cpu);
+    if (sample.hasCpu && program.thread)
+        ObjectTimes("GetThreadTimes", program.thread.Get(), created, sample.threadCpu);
+    // Windows 2000 and later; Wine 8 answers with zeros.
+    using IoCountersFn = BOOL(WINAPI*)(HANDLE, PIO_COUNTERS);
+    auto ioCounters = win::LookUp<IoCountersFn>(Kernel(), "GetProcessIoCounters");
+    IO_COUNTERS io;
+    ZeroMemory(&io, sizeof(io));
+    if (ioCounters && ioCounters(process, &io)) {
+        sample.hasIo = true;
+        sample.ioBytes = io.ReadTransferCount + io.WriteTransferCount;
+    }
 }

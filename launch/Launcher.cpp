@@ -9,13 +9,14 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
 // Wine and Windows may write into the command line they are given.
 constexpr size_t kCommandLineSlack = 100;
 
-void ShellFallback(const WorkItem& item)
+void ShellFallback(const WorkItem& item, FollowedProgram& program)
 {
     const std::string windowsDir = win::WindowsDirectory();
     try {
@@ -31,13 +32,25 @@ void ShellFallback(const WorkItem& item)
         return;
     }
     WriteLog("Trying secondary ShellExecute");
-    HINSTANCE result = ShellExecuteA(nullptr, "open", item.CommandLine.c_str(), "", windowsDir.c_str(), item.ShowCmd);
-    WriteLog("ShellExec returned %d for %s", static_cast<int>(reinterpret_cast<INT_PTR>(result)),
+    // As ShellExecuteA does (no error boxes), but asking for the started program's
+    // process; none comes back when a running program takes the request over.
+    SHELLEXECUTEINFOA info;
+    ZeroMemory(&info, sizeof(info));
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = "open";
+    info.lpFile = item.CommandLine.c_str();
+    info.lpParameters = "";
+    info.lpDirectory = windowsDir.c_str();
+    info.nShow = item.ShowCmd;
+    ShellExecuteExA(&info);
+    program.process.Reset(info.hProcess);
+    WriteLog("ShellExec returned %d for %s", static_cast<int>(reinterpret_cast<INT_PTR>(info.hInstApp)),
              item.CommandLine.c_str());
 }
 } // namespace
 
-bool StartWorkItem(const WorkItem& item, bool debugPause)
+bool StartWorkItem(const WorkItem& item, bool debugPause, FollowedProgram& program)
 {
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof(startup));
@@ -55,12 +68,12 @@ bool StartWorkItem(const WorkItem& item, bool debugPause)
             ResumeThread(process.hThread);
         }
         WriteLog("Started %s with PID=%u", item.CommandLine.c_str(), static_cast<unsigned>(process.dwProcessId));
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        program.process.Reset(process.hProcess);
+        program.thread.Reset(process.hThread);
         return true;
     }
     WriteLog("Failed to CreateProcess [%s]. GLE=%d", item.CommandLine.c_str(), static_cast<int>(GetLastError()));
-    ShellFallback(item);
+    ShellFallback(item, program);
     return false;
 }
 
@@ -83,7 +96,8 @@ void QuillrestDlg::TimerLaunch()
         SendItem(IDC_BOOT_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(launchIndex_) * static_cast<WPARAM>(ProgressUnit()));
         SetItemText(IDC_BOOT_COMMAND, item.CommandLine);
         SetItemText(IDC_BOOT_NAME, item.Name);
-        StartWorkItem(item, ProductDword(kDebugDelayPause, 0) != 0);
-        NoteLaunched(item.Name);
+        FollowedProgram program;
+        StartWorkItem(item, ProductDword(kDebugDelayPause, 0) != 0, program);
+        NoteLaunched(item.Name, std::move(program));
     });
 }

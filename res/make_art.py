@@ -2,8 +2,10 @@
 """Draws the program's icon, the welcome pictures and the configuration pages'
 pictures (no external images).
 
-Run once by hand; the outputs are committed: Quillrest.ico, welcome1.bmp,
-welcome2.bmp and page_*.bmp (16 colours each, to keep the program small).
+Run once by hand; the outputs are committed: Quillrest.ico and the applet's
+Applet.ico (16 to 48 pixels, for 96 to 144 DPI), welcome1.bmp, welcome2.bmp and
+page_*.bmp (16 colours, to keep the program small; drawn at twice their size on
+a 96-DPI screen, so they stay sharp at any DPI).
 """
 import math, struct, sys, os
 
@@ -55,45 +57,14 @@ def write_ico(path, sizes):
     with open(path, 'wb') as f:
         f.write(out + b''.join(images))
 
-def write_bmp(path, w, h, fn):
-    row_len = (w * 3 + 3) & ~3
-    data = b''
-    for y in range(h - 1, -1, -1):
-        row = bytearray()
-        for x in range(w):
-            r, g, b = fn(x, y)
-            row += bytes((b, g, r))
-        row += bytes(row_len - len(row))
-        data += bytes(row)
-    header = struct.pack('<2sIHHI', b'BM', 14 + 40 + len(data), 0, 0, 54)
-    info = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
-    with open(path, 'wb') as f:
-        f.write(header + info + data)
+# ---- pictures: drawn on a 64 x 80 (or 64 x 64) grid for 96 DPI, written at twice
+# that size (for 192 DPI); the program reduces them smoothly to the system DPI.
+# Each picture function gets continuous grid coordinates (x, y): whole numbers
+# are the centres of the 96-DPI pixels.  Straight edges use the grid cell
+# (cell(x)), so they stay on whole pixels at 96 DPI; curves and diagonals use x
+# and y as they are, so they are smooth at every size.
 
-def rocket(x, y):
-    # a stylised clock face with quick hands: "usable sooner"
-    w = 64
-    c = (w - 1) / 2.0
-    r = math.hypot(x - c, y - c)
-    if r > 30:
-        return (240, 240, 240)
-    if r > 27:
-        return (20, 150, 160)
-    if abs(x - c) < 2 and y < c and y > 10:
-        return (30, 30, 30)
-    if abs(y - c) < 2 and x > c and x < 52:
-        return (200, 60, 40)
-    return (255, 255, 230)
-
-def broom(x, y):
-    # stacked bars, launched one at a time
-    if 8 <= y < 56 and ((y - 8) % 12) < 8:
-        length = 12 + ((y - 8) // 12) * 12
-        if 8 <= x < 8 + length:
-            return (20, 150 - ((y - 8) // 12) * 20, 160)
-    return (240, 240, 240)
-
-# ---- configuration page pictures: 64 x 80, 16 colours, drawn on a pale card ----
+SCALE = 2
 
 PALETTE = [
     (0, 0, 0), (255, 255, 255), (246, 244, 232), (60, 60, 70),      # 0 black 1 white 2 card 3 ink
@@ -102,27 +73,36 @@ PALETTE = [
     (60, 120, 200), (150, 190, 240), (90, 170, 80), (250, 230, 150), # 12 blue 13 sky 14 green 15 pale yellow
 ]
 PAGE_W, PAGE_H = 64, 80
+WELCOME_W, WELCOME_H = 64, 64
+
+def cell(v):
+    """The 96-DPI pixel a continuous coordinate falls in."""
+    return math.floor(v + 0.5)
 
 def write_bmp4(path, w, h, fn):
-    row_len = ((w + 1) // 2 + 3) & ~3
+    """A 16-colour bitmap of fn on the grid, SCALE times as large.  Not run-length
+    encoded: the static controls of some Windows versions load only plain bitmaps."""
+    W, H = w * SCALE, h * SCALE
+    row_len = ((W + 1) // 2 + 3) & ~3
     data = b''
-    for y in range(h - 1, -1, -1):
+    for Y in range(H - 1, -1, -1):
+        y = (Y + 0.5) / SCALE - 0.5
         row = bytearray(row_len)
-        for x in range(w):
-            index = fn(x, y) & 15
-            row[x // 2] |= index << (4 if x % 2 == 0 else 0)
+        for X in range(W):
+            index = fn((X + 0.5) / SCALE - 0.5, y) & 15
+            row[X // 2] |= index << (4 if X % 2 == 0 else 0)
         data += bytes(row)
     palette = b''.join(bytes((b, g, r, 0)) for r, g, b in PALETTE)
     offset = 14 + 40 + len(palette)
     header = struct.pack('<2sIHHI', b'BM', offset + len(data), 0, 0, offset)
-    info = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 4, 0, len(data), 2835, 2835, 16, 16)
+    info = struct.pack('<IiiHHIIiiII', 40, W, H, 1, 4, 0, len(data), 5670, 5670, 16, 16)
     with open(path, 'wb') as f:
         f.write(header + info + palette + data)
 
-def card(fn):
+def card(fn, w=PAGE_W, h=PAGE_H):
     """The picture inside a framed pale card, so it sits well on any face colour."""
     def draw(x, y):
-        if x in (0, PAGE_W - 1) or y in (0, PAGE_H - 1):
+        if cell(x) in (0, w - 1) or cell(y) in (0, h - 1):
             return 10
         inner = fn(x, y)
         return 2 if inner is None else inner
@@ -130,6 +110,35 @@ def card(fn):
 
 def disc(x, y, cx, cy, r):
     return math.hypot(x - cx, y - cy) <= r
+
+def near_segment(x, y, ax, ay, bx, by, width):
+    """Within width / 2 of the segment from (ax, ay) to (bx, by)."""
+    dx, dy = bx - ax, by - ay
+    t = max(0.0, min(1.0, ((x - ax) * dx + (y - ay) * dy) / (dx * dx + dy * dy)))
+    return math.hypot(x - ax - t * dx, y - ay - t * dy) <= width / 2
+
+def welcome_clock(x, y):
+    # a clock face with quick hands: "usable sooner"
+    c = (WELCOME_W - 1) / 2.0
+    r = math.hypot(x - c, y - c)
+    if r > 27:
+        return None
+    if r > 24:
+        return 4
+    if near_segment(x, y, c, c, c, 12, 3):
+        return 3
+    if near_segment(x, y, c, c, 48, c, 3):
+        return 6
+    return 1
+
+def welcome_bars(x, y):
+    # stacked bars, launched one at a time
+    xi, yi = cell(x), cell(y)
+    if 8 <= yi < 56 and ((yi - 8) % 12) < 8:
+        row = (yi - 8) // 12
+        if 8 <= xi < 20 + row * 12:
+            return (4, 5, 12, 13)[row]
+    return None
 
 def pic_cookies(x, y):
     for cx, cy in ((26, 22), (44, 34), (24, 40), (36, 16), (38, 46)):
@@ -143,19 +152,21 @@ def pic_cookies(x, y):
 
 def pic_rootdir(x, y):
     # a tall stack of file sheets spilling out of a drive
-    if 10 <= x < 54 and 58 <= y < 70:
-        if y in (58, 69) or x in (10, 53):
+    xi, yi = cell(x), cell(y)
+    if 10 <= xi < 54 and 58 <= yi < 70:
+        if yi in (58, 69) or xi in (10, 53):
             return 3
-        return 6 if (x - 46) ** 2 + (y - 64) ** 2 <= 4 else 10
+        return 6 if disc(x, y, 46, 64, 2) else 10
     for i in range(6):
         left, top = 14 + (i % 2) * 12 + i * 2, 8 + i * 8
-        if left <= x < left + 22 and top <= y < top + 14:
-            if x in (left, left + 21) or y in (top, top + 13):
+        if left <= xi < left + 22 and top <= yi < top + 14:
+            if xi in (left, left + 21) or yi in (top, top + 13):
                 return 3
-            return 1 if (y - top) % 4 else 11
+            return 1 if (yi - top) % 4 else 11
     return None
 
 def pic_cddrives(x, y):
+    xi, yi = cell(x), cell(y)
     r = math.hypot(x - 32, y - 34)
     if r <= 4:
         return None
@@ -166,23 +177,24 @@ def pic_cddrives(x, y):
             return 3
         angle = math.atan2(y - 34, x - 32)
         return (13, 5, 15, 11)[int((angle + math.pi) / (math.pi / 2)) % 4]
-    if 14 <= x < 50 and 64 <= y < 72:
-        return 3 if y in (64, 71) or x in (14, 49) else (14 if x > 44 else 10)
+    if 14 <= xi < 50 and 64 <= yi < 72:
+        return 3 if yi in (64, 71) or xi in (14, 49) else (14 if xi > 44 else 10)
     return None
 
 def pic_tempfiles(x, y):
     # a waste basket with a "~" sheet dropping in
-    if 16 <= x < 48 and 38 <= y < 72:
-        inset = (y - 38) // 8
-        if x < 16 + inset or x >= 48 - inset:
+    xi, yi = cell(x), cell(y)
+    if 16 <= xi < 48 and 38 <= yi < 72:
+        inset = (yi - 38) // 8
+        if xi < 16 + inset or xi >= 48 - inset:
             return None
-        if y == 71 or x in (16 + inset, 47 - inset):
+        if yi == 71 or xi in (16 + inset, 47 - inset):
             return 3
-        return 4 if (x - 16) % 7 else 5
-    if 12 <= x < 52 and 34 <= y < 38:
+        return 4 if (xi - 16) % 7 else 5
+    if 12 <= xi < 52 and 34 <= yi < 38:
         return 3
-    if 22 <= x < 42 and 8 <= y < 30:
-        if x in (22, 41) or y in (8, 29):
+    if 22 <= xi < 42 and 8 <= yi < 30:
+        if xi in (22, 41) or yi in (8, 29):
             return 3
         wave = 17 + 3 * math.sin((x - 26) / 12 * 2 * math.pi)
         return 6 if 26 <= x <= 38 and abs(y - wave) < 1.5 else 1
@@ -208,65 +220,68 @@ def pic_internet(x, y):
 
 def pic_filechk(x, y):
     # a page torn in two, its lower part shifted
+    xi, yi = cell(x), cell(y)
     tear = 40 + 3 * math.sin(x / 3.0)
-    if 14 <= x < 50:
-        if 8 <= y < tear:
-            if x in (14, 49) or y == 8:
-                return 3
-            return 11 if (y - 8) % 6 == 3 and 18 <= x < 46 else 1
-        shifted = x - 4
-        if 14 <= shifted < 50 and tear + 4 <= y < 72:
-            if shifted in (14, 49) or y == 71:
-                return 3
-            return 11 if (y - 8) % 6 == 3 and 18 <= shifted < 46 else 15
+    if 14 <= xi < 50 and 8 <= yi and y < tear:
+        if xi in (14, 49) or yi == 8:
+            return 3
+        return 11 if (yi - 8) % 6 == 3 and 18 <= xi < 46 else 1
+    shifted = xi - 4
+    if 14 <= shifted < 50 and tear + 4 <= y and yi < 72:
+        if shifted in (14, 49) or yi == 71:
+            return 3
+        return 11 if (yi - 8) % 6 == 3 and 18 <= shifted < 46 else 15
     return None
 
 def pic_launch(x, y):
     # a list of lines with tick boxes, launched one after another
+    xi, yi = cell(x), cell(y)
     for i in range(6):
         top = 10 + i * 11
-        if top <= y < top + 8:
-            if 8 <= x < 16:
-                if x in (8, 15) or y in (top, top + 7):
+        if top <= yi < top + 8:
+            if 8 <= xi < 16:
+                if xi in (8, 15) or yi in (top, top + 7):
                     return 3
-                rx, ry = x - 8, y - top
-                on_tick = (2 <= rx <= 3 and ry - rx == 2) or (3 <= rx <= 6 and rx + ry == 8)
-                return 14 if i != 3 and on_tick else 1
-            if 20 <= x < 20 + 32 - (i % 3) * 6:
+                tick = near_segment(x, y, 10, top + 4, 11, top + 5, 1.3) or \
+                    near_segment(x, y, 11, top + 5, 14, top + 2, 1.3)
+                return 14 if i != 3 and tick else 1
+            if 20 <= xi < 20 + 32 - (i % 3) * 6:
                 return 4 if i != 3 else 10
     return None
 
 def pic_main(x, y):
     # the program's emblem over a short launch arrow
-    if y < 62:
-        r, g, b, a = q_pixel(x - 4, y - 4, 56) if 4 <= x < 60 and 4 <= y < 60 else (0, 0, 0, 0)
+    xi, yi = cell(x), cell(y)
+    if yi < 62:
+        r, g, b, a = q_pixel(x - 4, y - 4, 56) if 4 <= xi < 60 and 4 <= yi < 60 else (0, 0, 0, 0)
         if a == 0:
             return None
         if (r, g, b) == (255, 255, 255):
             return 1
         return 4 if g > 175 else 5 if g > 200 else 4
-    if 66 <= y < 74 and 12 <= x < 52 - abs(y - 70):
+    if 66 <= yi < 74 and 12 <= xi and x < 52 - abs(y - 69.5):
         return 7
     return None
 
 def pic_blockads(x, y):
     # a browser window whose banner ad is struck out
-    if 8 <= x < 56 and 10 <= y < 62:
-        if x in (8, 55) or y in (10, 61):
+    xi, yi = cell(x), cell(y)
+    if 8 <= xi < 56 and 10 <= yi < 62:
+        if xi in (8, 55) or yi in (10, 61):
             return 3
-        if y < 17:
-            return 6 if 51 <= x <= 53 and 12 <= y <= 14 else 12
-        if 13 <= x < 51 and 20 <= y < 38:
+        if yi < 17:
+            return 6 if 51 <= xi <= 53 and 12 <= yi <= 14 else 12
+        if 13 <= xi < 51 and 20 <= yi < 38:
             cx, cy = 31.5, 28.5
             r = math.hypot(x - cx, y - cy)
             if 6 <= r <= 8.2 or (r < 7 and abs((x - cx) - (y - cy)) <= 1.1):
                 return 6
-            return 7 if x in (13, 50) or y in (20, 37) else 15
-        if 13 <= x < 51 and y in (42, 46, 50, 54, 58) and not (y == 58 and x > 38):
+            return 7 if xi in (13, 50) or yi in (20, 37) else 15
+        if 13 <= xi < 51 and yi in (42, 46, 50, 54, 58) and not (yi == 58 and xi > 38):
             return 10
         return 1
-    if 20 <= x < 44 and 66 <= y < 72:
-        return 4 if y in (66, 71) or x in (20, 43) else 5
+    if 20 <= xi < 44 and 66 <= yi < 72:
+        return 4 if yi in (66, 71) or xi in (20, 43) else 5
     return None
 
 PAGE_PICTURES = [
@@ -277,8 +292,10 @@ PAGE_PICTURES = [
 
 if __name__ == '__main__':
     here = os.path.dirname(os.path.abspath(__file__))
-    write_ico(os.path.join(here, 'Quillrest.ico'), [32, 16])
-    write_bmp(os.path.join(here, 'welcome1.bmp'), 64, 64, rocket)
-    write_bmp(os.path.join(here, 'welcome2.bmp'), 64, 64, broom)
+    # The program's icon, and the same emblem for the Control Panel applet.
+    for ico in ('Quillrest.ico', os.path.join('..', 'install', 'applet', 'Applet.ico')):
+        write_ico(os.path.join(here, ico), [48, 32, 24, 16])
+    write_bmp4(os.path.join(here, 'welcome1.bmp'), WELCOME_W, WELCOME_H, card(welcome_clock, WELCOME_W, WELCOME_H))
+    write_bmp4(os.path.join(here, 'welcome2.bmp'), WELCOME_W, WELCOME_H, card(welcome_bars, WELCOME_W, WELCOME_H))
     for name, fn in PAGE_PICTURES:
         write_bmp4(os.path.join(here, name), PAGE_W, PAGE_H, card(fn))

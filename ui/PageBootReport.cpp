@@ -1,6 +1,7 @@
 // "Boot Report": how the last log-ons went, from the boot report file.
 #include "ui/PageBootReport.h"
 #include "res/resource.h"
+#include "win/Dpi.h"
 #include "win/Util.h"
 #include <algorithm>
 
@@ -42,7 +43,7 @@ RECT Panel(HDC dc, const RECT& outer)
     win::UniqueGdi frame(CreateSolidBrush(GetSysColor(COLOR_BTNSHADOW)));
     FrameRect(dc, &outer, static_cast<HBRUSH>(frame.Get()));
     RECT inner = outer;
-    InflateRect(&inner, -4, -3);
+    InflateRect(&inner, -win::Scaled(4), -win::Scaled(3));
     return inner;
 }
 
@@ -53,11 +54,27 @@ int TextHeight(HDC dc)
     return metrics.tmHeight;
 }
 
+// The settle time and, where the report has it, what ended the wait: "1.2 s, went quiet".
 std::string BarLabel(const BootItemRecord& item)
 {
     if (item.settleMs < 0)
         return "not measured";
-    return item.settled ? SecondsText(item.settleMs) : "over " + SecondsText(item.settleMs);
+    const std::string time = item.settled ? SecondsText(item.settleMs) : "over " + SecondsText(item.settleMs);
+    const std::string signal = SettleSignalText(item.signal);
+    return signal.empty() ? time : time + ", " + signal;
+}
+
+// Room for the widest label a bar can have.
+SIZE BarLabelSize(HDC dc)
+{
+    SIZE widest = {0, 0};
+    for (const char* label : {"over 60.0 s, still busy", "60.0 s, computer quiet"}) {
+        SIZE size = {0, 0};
+        GetTextExtentPoint32A(dc, label, lstrlenA(label), &size);
+        widest.cx = std::max(widest.cx, size.cx);
+        widest.cy = std::max(widest.cy, size.cy);
+    }
+    return widest;
 }
 
 } // namespace
@@ -107,7 +124,7 @@ void PageBootReport::DrawChart(const DRAWITEMSTRUCT& draw) const
     const int height = area.bottom - area.top;
     const int count = static_cast<int>(boot.items.size());
     // Rows as tall as fits, between one text line and two; what does not fit is counted.
-    int rowHeight = std::min(lineHeight * 2, std::max(lineHeight + 2, height / count));
+    int rowHeight = std::min(lineHeight * 2, std::max(lineHeight + win::Scaled(2), height / count));
     int rows = std::min(count, height / rowHeight);
     if (rows < count)
         --rows;
@@ -117,10 +134,10 @@ void PageBootReport::DrawChart(const DRAWITEMSTRUCT& draw) const
 
     const int width = area.right - area.left;
     const int nameWidth = width * 36 / 100;
-    SIZE labelSize = {0, 0};
-    GetTextExtentPoint32A(dc, "over 60.0 s", 11, &labelSize);
-    const int barLeft = area.left + nameWidth + 6;
-    const int barSpace = std::max(10, static_cast<int>(area.right - barLeft - labelSize.cx - 4));
+    const SIZE labelSize = BarLabelSize(dc);
+    const int barLeft = area.left + nameWidth + win::Scaled(6);
+    const int barSpace =
+        std::max(win::Scaled(10), static_cast<int>(area.right - barLeft - labelSize.cx - win::Scaled(4)));
     for (int i = 0; i < rows; ++i) {
         const BootItemRecord& item = boot.items[static_cast<size_t>(i)];
         const int top = area.top + i * rowHeight;
@@ -129,12 +146,13 @@ void PageBootReport::DrawChart(const DRAWITEMSTRUCT& draw) const
         Text(dc, item.name.empty() ? "(unnamed)" : item.name, name, DT_RIGHT | DT_VCENTER | DT_END_ELLIPSIS, ink);
         int length = 0;
         if (item.settleMs > 0)
-            length = std::max(2, static_cast<int>(static_cast<long long>(barSpace) * item.settleMs / longest));
-        const int barInset = rowHeight > lineHeight + 4 ? rowHeight / 5 : 1;
+            length = std::max(win::Scaled(2),
+                              static_cast<int>(static_cast<long long>(barSpace) * item.settleMs / longest));
+        const int barInset = rowHeight > lineHeight + win::Scaled(4) ? rowHeight / 5 : win::Scaled(1);
         RECT bar = {barLeft, top + barInset, barLeft + length, top + rowHeight - barInset};
         if (length > 0)
             Fill(dc, bar, isSlowest ? kSlowestColour : kBarColour);
-        RECT label = {barLeft + length + 4, top, area.right, top + rowHeight};
+        RECT label = {barLeft + length + win::Scaled(4), top, area.right, top + rowHeight};
         Text(dc, BarLabel(item), label, DT_LEFT | DT_VCENTER, isSlowest ? ink : grey);
     }
     if (rows < count) {
@@ -164,10 +182,10 @@ void PageBootReport::DrawTrend(const DRAWITEMSTRUCT& draw) const
     RECT top = {area.left, area.top, area.left + labelSize.cx, area.bottom};
     Text(dc, SecondsText(longest), top, DT_LEFT | DT_TOP, grey);
     Text(dc, "0 s", top, DT_LEFT | DT_BOTTOM, grey);
-    const int left = area.left + labelSize.cx + 6;
-    const int right = area.right - 3;
-    const int upper = area.top + 3;
-    const int lower = area.bottom - 3;
+    const int left = area.left + labelSize.cx + win::Scaled(6);
+    const int right = area.right - win::Scaled(3);
+    const int upper = area.top + win::Scaled(3);
+    const int lower = area.bottom - win::Scaled(3);
     std::vector<POINT> points;
     const size_t slots = std::max<size_t>(kBootReportKeep, phases.size()) - 1;
     for (size_t i = 0; i < phases.size(); ++i) {
@@ -177,18 +195,18 @@ void PageBootReport::DrawTrend(const DRAWITEMSTRUCT& draw) const
         point.y = lower - static_cast<LONG>(static_cast<long long>(lower - upper) * phases[i] / longest);
         points.push_back(point);
     }
-    win::UniqueGdi axisPen(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNFACE)));
+    win::UniqueGdi axisPen(CreatePen(PS_SOLID, win::Scaled(1), GetSysColor(COLOR_BTNFACE)));
     {
         Selected pen(dc, axisPen.Get());
         MoveToEx(dc, left, lower, nullptr);
         LineTo(dc, right, lower);
     }
-    win::UniqueGdi linePen(CreatePen(PS_SOLID, 2, kTrendColour));
+    win::UniqueGdi linePen(CreatePen(PS_SOLID, win::Scaled(2), kTrendColour));
     Selected pen(dc, linePen.Get());
     if (points.size() > 1)
         Polyline(dc, points.data(), static_cast<int>(points.size()));
     for (size_t i = 0; i < points.size(); ++i) {
-        const int radius = i + 1 == points.size() ? 3 : 2;
+        const int radius = win::Scaled(i + 1 == points.size() ? 3 : 2);
         RECT dot = {points[i].x - radius, points[i].y - radius, points[i].x + radius + 1, points[i].y + radius + 1};
         Fill(dc, dot, i + 1 == points.size() ? kSlowestColour : kTrendColour);
     }

@@ -1,5 +1,7 @@
 // Owner-drawn list box with a check box before each line.
 #include "win/CheckListBox.h"
+#include "win/Dpi.h"
+#include "win/Theme.h"
 #include "win/Util.h"
 #include <vector>
 
@@ -11,8 +13,17 @@ const char* kSelfProperty = "QuillrestCheckList";
 // Per-line state, kept in the line's item data so it moves with the line.
 const DWORD kFlagChecked = 1;
 const DWORD kFlagDisabled = 2;
-const int kMargin = 2;
-const int kStandardBox = 13;   // a check box's usual size in pixels
+
+// Sizes in pixels at the system DPI: a check box's usual side is 13 pixels at 96 DPI.
+int Margin()
+{
+    return Scaled(2);
+}
+
+int StandardBox()
+{
+    return Scaled(13);
+}
 
 HFONT ListFont(HWND list)
 {
@@ -160,7 +171,7 @@ void CheckListBox::Select(int index)
 
 int CheckListBox::ItemHeight() const
 {
-    int height = kStandardBox + kMargin;
+    int height = StandardBox() + Margin();
     if (!list_)
         return height;
     HDC dc = GetDC(list_);
@@ -168,8 +179,8 @@ int CheckListBox::ItemHeight() const
         return height;
     HGDIOBJ old = SelectObject(dc, ListFont(list_));
     TEXTMETRICA metrics;
-    if (GetTextMetricsA(dc, &metrics) && metrics.tmHeight + kMargin > height)
-        height = metrics.tmHeight + kMargin;
+    if (GetTextMetricsA(dc, &metrics) && metrics.tmHeight + Margin() > height)
+        height = metrics.tmHeight + Margin();
     SelectObject(dc, old);
     ReleaseDC(list_, dc);
     return height;
@@ -177,8 +188,8 @@ int CheckListBox::ItemHeight() const
 
 int CheckListBox::BoxSide(int itemHeight) const
 {
-    int side = itemHeight - kMargin;
-    return side > kStandardBox ? kStandardBox : side;
+    int side = itemHeight - Margin();
+    return side > StandardBox() ? StandardBox() : side;
 }
 
 bool CheckListBox::OnMeasureItem(MEASUREITEMSTRUCT& measure)
@@ -209,19 +220,14 @@ bool CheckListBox::OnDrawItem(const DRAWITEMSTRUCT& draw)
     FillRect(dc, &whole, GetSysColorBrush(COLOR_WINDOW));
     int side = BoxSide(whole.bottom - whole.top);
     RECT box;
-    box.left = whole.left + kMargin;
+    box.left = whole.left + Margin();
     box.top = whole.top + (whole.bottom - whole.top - side) / 2;
     box.right = box.left + side;
     box.bottom = box.top + side;
-    UINT state = DFCS_BUTTONCHECK | DFCS_FLAT;
-    if (flags & kFlagChecked)
-        state |= DFCS_CHECKED;
-    if (grey)
-        state |= DFCS_INACTIVE;
-    DrawFrameControl(dc, &box, DFC_BUTTON, state);
+    DrawCheckBox(draw.hwndItem, dc, box, (flags & kFlagChecked) != 0, grey);
 
     RECT label = whole;
-    label.left = box.right + kMargin * 2;
+    label.left = box.right + Margin() * 2;
     if (selected)
         FillRect(dc, &label, GetSysColorBrush(COLOR_HIGHLIGHT));
     std::string text;
@@ -235,7 +241,7 @@ bool CheckListBox::OnDrawItem(const DRAWITEMSTRUCT& draw)
     COLORREF oldColour = SetTextColor(
         dc, GetSysColor(grey ? COLOR_GRAYTEXT : (selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT)));
     RECT textArea = label;
-    textArea.left += kMargin;
+    textArea.left += Margin();
     DrawCodePageText(dc, text, textArea, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_EXPANDTABS | DT_END_ELLIPSIS);
     SetTextColor(dc, oldColour);
     SetBkMode(dc, oldMode);
@@ -280,7 +286,7 @@ LRESULT CheckListBox::ListProc(UINT message, WPARAM wParam, LPARAM lParam)
             RECT line;
             if (SendMessageA(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&line)) != LB_ERR) {
                 int x = static_cast<short>(LOWORD(lParam));
-                int boxRight = line.left + kMargin + BoxSide(line.bottom - line.top) + kMargin;
+                int boxRight = line.left + Margin() + BoxSide(line.bottom - line.top) + Margin();
                 if (x < boxRight)
                     ToggleByUser(index);
             }

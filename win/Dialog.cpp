@@ -1,5 +1,7 @@
 // Thin dialog framework: dialogs, property pages and sheets from numeric templates.
 #include "win/Dialog.h"
+#include "win/Picture.h"
+#include "win/Theme.h"
 #include "win/Util.h"
 #include <cstdarg>
 
@@ -154,6 +156,7 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
     try {
         switch (message) {
         case WM_INITDIALOG: {
+            FitPicturesToDpi(hwnd_, pictures_);
             initialising_ = true;
             bool result = OnInit();
             initialising_ = false;
@@ -176,7 +179,8 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
             HWND gone = hwnd_;
             SetWindowLongPtrA(gone, DWLP_USER, 0);
             hwnd_ = nullptr;
-            OnDestroyed();    // may release this object
+            pictures_.clear();    // the controls that showed them are gone
+            OnDestroyed();        // may release this object
             return FALSE;
         }
         default: {
@@ -346,6 +350,7 @@ INT_PTR CALLBACK PropertyPage::PageProc(HWND hwnd, UINT message, WPARAM wParam, 
         if (!self)
             return FALSE;
         self->Attach(hwnd);
+        UseTabBackground(hwnd);
         return self->Dispatch(message, wParam, lParam);
     }
     return DialogProc(hwnd, message, wParam, lParam);

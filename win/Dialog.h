@@ -61,6 +61,9 @@ protected:
 
     HWND hwnd_ = nullptr;
     bool initialising_ = false;   // true while OnInit fills the controls
+
+private:
+    std::vector<UniqueGdi> pictures_;    // the pictures at the system DPI, while the controls show them
 };
 
 class ModalDialog : public Dialog {

@@ -92,16 +92,22 @@ protected:
         CaptureTest::TearDown();
     }
 
-    void Park(int count, int cpuMs)
+    // One probe per entry, started with these arguments after its output file and name.
+    void Park(const std::vector<std::string>& arguments)
     {
         std::string order;
-        for (int i = 0; i < count; ++i) {
-            const std::string name = win::Format("QrTestBurn%d", i);
+        for (size_t i = 0; i < arguments.size(); ++i) {
+            const std::string name = win::Format("QrTestBurn%u", static_cast<unsigned>(i));
             SetString(HKEY_CURRENT_USER, kRunKey, name.c_str(),
-                      win::Format("\"%s\" \"%s\" %s %d", ToolPath("burnprobe").c_str(), out_.c_str(), name.c_str(), cpuMs));
+                      win::Format("\"%s\" \"%s\" %s %s", ToolPath("burnprobe").c_str(), out_.c_str(), name.c_str(),
+                                  arguments[i].c_str()));
             order += name + '\1';
         }
         SetProductString(kSortingOrder, order);
+    }
+    void Park(int count, int cpuMs)
+    {
+        Park(std::vector<std::string>(static_cast<size_t>(count), std::to_string(cpuMs)));
     }
     void Start()
     {
@@ -217,6 +223,37 @@ TEST_F(BootSettleTest, BusyProgramsStartNoLaterThanTheDelay)
         EXPECT_GT(gap, 1.5);    // busy: nothing starts early
         EXPECT_LT(gap, 2.7);    // and nothing later than the delay
     }
+}
+
+TEST_F(BootSettleTest, EachWaitFollowsTheProgramJustStarted)
+{
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds, 8);
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLaunchPacing, 1);
+    // Each keeps a window waiting for input, except the last: a light program, a
+    // busy one, one that never goes quiet, one that exits at once.
+    Park({"30 0 window", "1500 0 window", "600000 0 window", "0"});
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return LogIndex("Boot report: 4 programs") != std::string::npos; }, 2 * kPatienceMs));
+    std::vector<BootRecord> boots;
+    ASSERT_EQ(ReportState::Loaded, LoadBootReport(report_, boots));
+    ASSERT_EQ(1u, boots.size());
+    const std::vector<BootItemRecord>& items = boots[0].items;
+    ASSERT_EQ(4u, items.size());
+    EXPECT_EQ(SettleSignal::UpperBound, items[2].signal);
+    EXPECT_FALSE(items[2].settled);
+    EXPECT_GE(items[3].startMs - items[2].startMs, 7500);
+    // Its exit ends the wait however busy the never-quiet one keeps the machine.
+    EXPECT_EQ(SettleSignal::Exited, items[3].signal);
+    EXPECT_TRUE(items[3].settled);
+    EXPECT_LT(items[3].settleMs, 7900);
+    for (size_t i = 0; i < 2; ++i)
+        if (items[i].signal == SettleSignal::UpperBound)
+            GTEST_SKIP() << "the machine stayed busy after program " << i << ", so its wait rightly ran to the bound";
+    EXPECT_EQ(SettleSignal::WentQuiet, items[0].signal);
+    EXPECT_EQ(SettleSignal::WentQuiet, items[1].signal);
+    // 1.5 s of processor time take at least as long on the clock.
+    EXPECT_GE(items[1].settleMs, 1400);
+    EXPECT_GE(items[1].startMs - items[0].startMs, 900);
 }
 
 TEST_F(BootSettleTest, FixedDelayKeepsItsSchedule)

@@ -1,4 +1,4 @@
-// The settle decision over sequences of CPU samples, and the boot report file.
+// The settle decision over sequences of machine and program samples, and the boot report file.
 #include "TestSupport.h"
 #include "launch/BootReport.h"
 #include "launch/Settle.h"
@@ -110,6 +110,101 @@ TEST(Settle, SamplesThatSayNothingAreSkipped)
     EXPECT_EQ(1000u, settleMs);
 }
 
+// One 100 ms interval: the machine's busy processors, the program's share of one
+// processor and its I/O bytes, and what the program looked like at its end.
+struct Step {
+    double machine;
+    double program;
+    unsigned long long io;
+    bool inputIdle;
+    bool exited;
+};
+
+std::vector<Step> Steps(int count, Step step)
+{
+    return std::vector<Step>(static_cast<size_t>(count), step);
+}
+
+std::vector<Step> Then(std::vector<Step> first, const std::vector<Step>& second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+struct ProgramCase {
+    const char* label;
+    unsigned processors;
+    bool hasCpu;
+    bool wineTimes;    // the process times are the caller's: only the first thread's move
+    std::vector<Step> steps;
+    SettleVerdict verdict;
+    DWORD atMs;
+    DWORD settleMs;
+    SettleSignal signal;
+};
+
+TEST(Settle, FollowingTheProgramJustStarted)
+{
+    const Step busyMachine = {1.0, 1.0, 0, true, false};
+    const ProgramCase cases[] = {
+        {"exits at once: settled at the floor, however busy the machine", 2, true, false,
+         Steps(15, {1.0, 0, 0, false, true}), SettleVerdict::Settled, 1000, 100, SettleSignal::Exited},
+        {"busy until it exits", 2, true, false, Then(Steps(25, busyMachine), Steps(5, {1.0, 0, 0, true, true})),
+         SettleVerdict::Settled, 2600, 2600, SettleSignal::Exited},
+        {"a window program is quiet once it waits for input", 2, true, false,
+         Then(Steps(15, {0.1, 0, 0, false, false}), Steps(10, {0.1, 0, 0, true, false})), SettleVerdict::Settled,
+         1700, 1500, SettleSignal::WentQuiet},
+        {"eight processors: one busy program keeps its own wait going", 8, true, false,
+         Then(Steps(20, {1.2, 1.0, 0, true, false}), Steps(10, {1.2, 0, 0, true, false})), SettleVerdict::Settled,
+         2200, 2000, SettleSignal::WentQuiet},
+        {"waiting on its disk is not quiet", 2, true, false,
+         Then(Steps(20, {0.1, 0.02, 400000, true, false}), Steps(10, {0.1, 0.02, 0, true, false})),
+         SettleVerdict::Settled, 2200, 2000, SettleSignal::WentQuiet},
+        {"a clock tick now and then and a little I/O are quiet", 2, true, false,
+         Steps(15, {0.1, 0.15, 3000, true, false}), SettleVerdict::Settled, 1000, 100, SettleSignal::WentQuiet},
+        {"a quiet program on a busy machine waits for the bound", 2, true, false, Steps(50, {1.5, 0, 0, true, false}),
+         SettleVerdict::UpperBound, 4000, 4000, SettleSignal::UpperBound},
+        {"never quiet", 2, true, false, Steps(50, busyMachine), SettleVerdict::UpperBound, 4000, 4000,
+         SettleSignal::UpperBound},
+        {"no processor times (Windows 9x): the machine decides", 2, false, false, Steps(15, {0.1, 1.0, 0, true, false}),
+         SettleVerdict::Settled, 1000, 100, SettleSignal::MachineQuiet},
+        {"Wine: the first thread's times count", 8, true, true,
+         Then(Steps(20, {1.2, 1.0, 0, true, false}), Steps(10, {1.2, 0, 0, true, false})), SettleVerdict::Settled,
+         2200, 2000, SettleSignal::WentQuiet},
+    };
+    for (const ProgramCase& c : cases) {
+        const SettleRules rules = MakeSettleRules(c.processors, 4000);
+        CpuSample sample;
+        sample.tick = 1000;
+        SettleWatch watch = BeginSettleWatch(sample);
+        ProgramSample program;
+        program.hasCpu = c.hasCpu;
+        program.hasIo = true;
+        SettleVerdict verdict = SettleVerdict::Wait;
+        DWORD settleMs = 0;
+        for (const Step& step : c.steps) {
+            const unsigned long long capacity = 100ull * 10000 * c.processors;
+            const unsigned long long busy = static_cast<unsigned long long>(step.machine * 100 * 10000);
+            sample.tick += 100;
+            sample.user += busy;
+            sample.idle += capacity - busy;
+            sample.kernel += capacity - busy;
+            const unsigned long long used = static_cast<unsigned long long>(step.program * 100 * 10000);
+            (c.wineTimes ? program.threadCpu : program.cpu) += used;
+            program.ioBytes += step.io;
+            program.inputIdle = step.inputIdle;
+            program.exited = step.exited;
+            verdict = AddSettleSample(watch, sample, rules, settleMs, &program);
+            if (verdict != SettleVerdict::Wait)
+                break;
+        }
+        EXPECT_EQ(static_cast<int>(c.verdict), static_cast<int>(verdict)) << c.label;
+        EXPECT_EQ(c.atMs, sample.tick - 1000) << c.label;
+        EXPECT_EQ(c.settleMs, settleMs) << c.label;
+        EXPECT_EQ(static_cast<int>(c.signal), static_cast<int>(watch.signal)) << c.label;
+    }
+}
+
 class BootReportFile : public ::testing::Test {
 protected:
     void SetUp() override
@@ -131,6 +226,7 @@ protected:
             item.startMs = 1000 + 1500 * i;
             item.settleMs = i == 1 ? 3100 : 200 + i;
             item.settled = i != 2;
+            item.signal = i == 0 ? SettleSignal::Exited : i == 1 ? SettleSignal::WentQuiet : SettleSignal::UpperBound;
             boot.items.push_back(item);
         }
         if (items) {
@@ -159,6 +255,9 @@ TEST_F(BootReportFile, KeepsTheLastTwentyBoots)
     EXPECT_EQ(2500, last.items[1].startMs);
     EXPECT_EQ(3100, last.items[1].settleMs);
     EXPECT_FALSE(last.items[2].settled);
+    EXPECT_EQ(SettleSignal::Exited, last.items[0].signal);
+    EXPECT_EQ(SettleSignal::WentQuiet, last.items[1].signal);
+    EXPECT_EQ(SettleSignal::UpperBound, last.items[2].signal);
     EXPECT_EQ(1, SlowestItem(last));
     EXPECT_EQ(4000 + 202, LaunchPhaseMs(last));
     EXPECT_EQ(310, LaunchPhaseMs(boots.front()));
@@ -176,6 +275,8 @@ TEST_F(BootReportFile, DamagedOrForeignFilesAreSetAside)
         std::string(kBootReportHeader) + "\r\nB\t1\t2\t0\t0\t0\t0\r\n",    // unknown pacing
         std::string(kBootReportHeader) + "\r\nB\tx\t0\t0\t0\t0\t0\r\n",
         std::string(kBootReportHeader) + "\r\nI\t0\t0\t0\tstray\r\n",
+        std::string(kBootReportHeader) + "\r\nB\t1\t0\t0\t0\t0\t1\r\nI\t0\t0\t0\tno signal\r\n",
+        std::string(kBootReportHeader) + "\r\nB\t1\t0\t0\t0\t0\t1\r\nI\t0\t0\t0\t9\tunknown signal\r\n",
         std::string(2 * 1024 * 1024, 'x'),
     };
     std::vector<BootRecord> parsed;
@@ -192,6 +293,23 @@ TEST_F(BootReportFile, DamagedOrForeignFilesAreSetAside)
         ASSERT_TRUE(win::ReadWholeFile(path_ + ".bad", aside));
         EXPECT_EQ(text.size(), aside.size());
     }
+}
+
+TEST_F(BootReportFile, ReportsOfTheVersionBeforeStillLoad)
+{
+    ASSERT_TRUE(WriteFileText(path_, std::string(kBootReportHeaderV1) +
+                                         "\r\nB\t9\t1\t310\t4000\t7100\t2\r\nI\t1200\t400\t1\tClock Helper\r\n"
+                                         "I\t4000\t3100\t0\tPhoto Sync\r\n"));
+    ASSERT_TRUE(AppendBootRecord(path_, Boot(10, 1)));
+    std::vector<BootRecord> boots;
+    ASSERT_EQ(ReportState::Loaded, LoadBootReport(path_, boots));
+    ASSERT_EQ(2u, boots.size());
+    ASSERT_EQ(2u, boots[0].items.size());
+    EXPECT_EQ("Photo Sync", boots[0].items[1].name);
+    EXPECT_EQ(3100, boots[0].items[1].settleMs);
+    EXPECT_EQ(SettleSignal::None, boots[0].items[1].signal);
+    EXPECT_EQ(SettleSignal::Exited, boots[1].items[0].signal);
+    EXPECT_FALSE(win::FileExists(path_ + ".bad"));
 }
 
 } // namespace

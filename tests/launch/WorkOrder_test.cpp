@@ -125,7 +125,8 @@ TEST(BootRules, LaunchDelayProgressAndGeometry)
     EXPECT_EQ(0xFFFF, ProgressUpperBound(5000, 60));
     EXPECT_EQ(480, CentredLeft(1280, 320));
     EXPECT_EQ(479, CentredLeft(1280, 321));     // rounded toward zero
-    EXPECT_EQ(20 + 93 - 1, CutWindowHeight(20, 93));
+    EXPECT_EQ(20 + 93 - 1, CutWindowHeight(20, 93, 1));
+    EXPECT_EQ(30 + 140 - 2, CutWindowHeight(30, 140, 2));    // 144 DPI: one pixel is two
 }
 
 } // namespace

@@ -1,8 +1,11 @@
 // Test and benchmark probe: a start-up program that burns CPU time, writes to disk and ends.
 //
-// Usage: burnprobe.exe <output file> <name> <cpu ms> [MB]
+// Usage: burnprobe.exe <output file> <name> <cpu ms> [MB] [window]
 // Appends: name TAB creation time TAB end time (100 ns since 1601) CR LF.
 // A file "<output file>.stop" ends the burning early (tests clean up with it).
+// With "window" a second thread meanwhile keeps a window that waits for input,
+// as a tray program's does, and the probe ends only once the stop file appears.
+// It is a windows program, so that WaitForInputIdle waits for it.
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
@@ -59,6 +62,30 @@ void WriteMegabytes(const std::string& folder, const std::string& name, int mega
     CloseHandle(file);
 }
 
+// Quits the message loop once the stop file exists.
+void CALLBACK CheckStop(HWND window, UINT, UINT_PTR, DWORD)
+{
+    if (GetFileAttributesA(reinterpret_cast<const char*>(GetWindowLongPtrA(window, GWLP_USERDATA))) !=
+        INVALID_FILE_ATTRIBUTES)
+        PostQuitMessage(0);
+}
+
+// A window that waits for input until the stop file (the parameter) appears.
+DWORD WINAPI WindowThread(LPVOID stopPath)
+{
+    HWND window = CreateWindowA("STATIC", "burnprobe", WS_OVERLAPPEDWINDOW, 0, 0, 160, 60, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    if (!window)
+        return 1;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(stopPath));
+    SetTimer(window, 1, 100, CheckStop);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0)
+        DispatchMessageA(&message);
+    DestroyWindow(window);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -70,9 +97,17 @@ int main(int argc, char** argv)
     const DWORD cpuMs = static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10));
     const int megabytes = argc > 4 ? std::atoi(argv[4]) : 0;
 
-    Burn(cpuMs, output + ".stop");
+    const std::string stopPath = output + ".stop";
+    HANDLE window = argc > 5 && std::string(argv[5]) == "window"
+                        ? CreateThread(nullptr, 0, WindowThread, const_cast<char*>(stopPath.c_str()), 0, nullptr)
+                        : nullptr;
+    Burn(cpuMs, stopPath);
     const size_t slash = output.find_last_of("\\/");
     WriteMegabytes(slash == std::string::npos ? "." : output.substr(0, slash), name, megabytes);
+    if (window) {
+        WaitForSingleObject(window, INFINITE);
+        CloseHandle(window);
+    }
 
     FILETIME created, exited, kernel, user, now;
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);

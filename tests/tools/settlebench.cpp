@@ -6,6 +6,7 @@
 //                        [programs 8] [cpu ms 2000] [MB 16] [scenarios 01234]
 #include "app/RegNames.h"
 #include "app/Settings.h"
+#include "launch/BootReport.h"
 #include "launch/CpuSampler.h"
 #include "win/Raii.h"
 #include "win/Util.h"
@@ -106,6 +107,7 @@ struct Window {
     unsigned long long from = 0;
     unsigned long long to = 0;
     std::vector<Burn> burns;
+    std::string signals;    // what ended each wait, from Quillrest's boot report
 };
 
 struct Row {
@@ -114,7 +116,27 @@ struct Row {
     double doneSeconds = -1;
     std::vector<Burn> burns;
     unsigned long long from = 0;
+    std::string signals;
 };
+
+// "7 exited, 1 still busy": how the waits of the boot just reported ended.
+std::string SignalCounts(const std::string& reportPath)
+{
+    std::vector<BootRecord> boots;
+    if (LoadBootReport(reportPath, boots) != ReportState::Loaded || boots.empty())
+        return "no boot report";
+    std::string text;
+    for (SettleSignal signal : {SettleSignal::Exited, SettleSignal::WentQuiet, SettleSignal::MachineQuiet,
+                                SettleSignal::UpperBound, SettleSignal::None}) {
+        int count = 0;
+        for (const BootItemRecord& item : boots.back().items)
+            count += item.signal == signal ? 1 : 0;
+        if (count)
+            text += win::Format("%s%d %s", text.empty() ? "" : ", ", count,
+                                signal == SettleSignal::None ? "not measured" : SettleSignalText(signal));
+    }
+    return text;
+}
 
 // Runs `scenario` while the foreground probe records frames; p95 over the scenario's window.
 template <class Scenario>
@@ -147,6 +169,7 @@ Row Measure(const Setup& setup, const std::string& label, Scenario scenario)
         row.p95 = times[std::min(times.size() - 1, static_cast<size_t>(static_cast<double>(times.size()) * 0.95))];
     row.burns = window.burns;
     row.from = window.from;
+    row.signals = window.signals;
     return row;
 }
 
@@ -218,6 +241,8 @@ Window Quillrest(const Setup& setup, const std::string& out, DWORD pacing, DWORD
         }
     }
     SetProductString(kSortingOrder, order);
+    const std::string report = BootReportPath();
+    DeleteFileA(report.c_str());
 
     Window window;
     window.from = Now100ns();
@@ -227,6 +252,10 @@ Window Quillrest(const Setup& setup, const std::string& out, DWORD pacing, DWORD
         Sleep(50);
     window.burns = ReadBurns(out);
     window.to = Now100ns();
+    // The report follows once the last program's wait is over.
+    for (int i = 0; i < 150 && !win::FileExists(report); ++i)
+        Sleep(100);
+    window.signals = SignalCounts(report);
     if (product) {
         TerminateProcess(product.Get(), 0);
         WaitForSingleObject(product.Get(), 10000);
@@ -310,18 +339,26 @@ int main(int argc, char** argv)
     std::printf("%d programs, each %d ms of CPU and %d MB written; foreground: 5 ms of work every 50 ms\n",
                 setup.count, setup.cpuMs, setup.megabytes);
     std::printf("processors busy during the idle row: %.2f of %u\n\n", g_idleBusy, ProcessorCount());
-    std::printf("| how the %d programs start | p95 frame | vs idle | all done |\n|---|---|---|---|\n", setup.count);
+    const double sequentialDone = rows[2].doneSeconds;
+    std::printf("| how the %d programs start | p95 frame | vs idle | all done | vs one after another |\n"
+                "|---|---|---|---|---|\n",
+                setup.count);
     for (const Row& row : rows) {
         if (row.p95 <= 0)
             continue;
-        std::printf("| %s | %.1f ms | %.2fx | %s |\n", row.label.c_str(), row.p95, row.p95 / idle,
-                    row.doneSeconds < 0 ? "-" : win::Format("%.1f s", row.doneSeconds).c_str());
+        std::printf("| %s | %.1f ms | %.2fx | %s | %s |\n", row.label.c_str(), row.p95, row.p95 / idle,
+                    row.doneSeconds < 0 ? "-" : win::Format("%.1f s", row.doneSeconds).c_str(),
+                    row.doneSeconds < 0 || sequentialDone <= 0
+                        ? "-"
+                        : win::Format("%.2fx", row.doneSeconds / sequentialDone).c_str());
     }
     for (size_t i = 3; i < rows.size(); ++i) {
+        if (rows[i].p95 <= 0)
+            continue;
         std::printf("\n%s: starts at", rows[i].label.c_str());
         for (const Burn& burn : rows[i].burns)
             std::printf(" %.1f", static_cast<double>(burn.created - rows[i].from) / 1e7);
-        std::printf(" s");
+        std::printf(" s; waits ended: %s", rows[i].signals.c_str());
     }
     std::printf("\n\n");
     if (rows[0].p95 <= 0 || rows[2].p95 <= 0 || rows[4].p95 <= 0)
@@ -332,7 +369,7 @@ int main(int argc, char** argv)
     const double doneRatio =
         settle.doneSeconds > 0 && sequential.doneSeconds > 0 ? settle.doneSeconds / sequential.doneSeconds : -1;
     std::printf("aim 1: settle p95 %.2fx idle (at most 1.20x): %s\n", p95Ratio, p95Ratio <= 1.2 ? "met" : "NOT met");
-    std::printf("aim 2: settle all done %.2fx one after another (at most 1.15x): %s\n", doneRatio,
-                doneRatio > 0 && doneRatio <= 1.15 ? "met" : "NOT met");
+    std::printf("aim 2: settle all done %.2fx one after another (at most 1.10x): %s\n", doneRatio,
+                doneRatio > 0 && doneRatio <= 1.10 ? "met" : "NOT met");
     return 0;
 }
