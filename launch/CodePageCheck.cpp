@@ -14,6 +14,13 @@ using FindFirstFileWFn = HANDLE(WINAPI*)(LPCWSTR, WIN32_FIND_DATAW*);
 using FindNextFileWFn = BOOL(WINAPI*)(HANDLE, WIN32_FIND_DATAW*);
 using SpecialFolderWFn = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
 
+// A registry value as the W calls read it.
+struct WideRegValue {
+    std::wstring name;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+};
+
 constexpr DWORD kMaxValueName = 16384;    // the registry's limit, terminator included
 constexpr int kLinkChars = 4096;
 
@@ -116,8 +123,8 @@ void ListNarrow(const std::string& folder, std::vector<StartupLink>& links)
     } while (FindNextFileA(find.Get(), &found));
 }
 
-} // namespace
-
+// True when `narrow`, read through the A calls in `codePage`, is `wide` itself:
+// the same name, type and data, every character intact.
 bool SameRegValue(const RegValue& narrow, const WideRegValue& wide, UINT codePage)
 {
     if (narrow.type != wide.type || win::Widen(narrow.name, codePage) != wide.name)
@@ -128,6 +135,9 @@ bool SameRegValue(const RegValue& narrow, const WideRegValue& wide, UINT codePag
            win::Widen(std::string(narrow.data.begin(), narrow.data.end()), codePage) == WideData(wide.data);
 }
 
+// True when `parked` is the copy an earlier version made of `entry` through
+// `codePage`, which lacks some of its characters: another name, and name and
+// data are `entry`'s best-fit copies.
 bool IsBestFitCopy(const WideRegValue& parked, const WideRegValue& entry, UINT codePage)
 {
     const auto bestFit = [codePage](const std::wstring& text) {
@@ -140,15 +150,7 @@ bool IsBestFitCopy(const WideRegValue& parked, const WideRegValue& entry, UINT c
     return bestFit(WideData(entry.data)) == WideData(parked.data);
 }
 
-bool RegValueSurvives(HKEY key, DWORD index, const RegValue& value)
-{
-    WideRegValue wide;
-    const LONG result = EnumRegValueWide(key, index, wide);
-    if (result == ERROR_CALL_NOT_IMPLEMENTED)
-        return true;
-    return result == ERROR_SUCCESS && SameRegValue(value, wide, CP_ACP);
-}
-
+// Every value of `key` through the W calls; none where there are no W calls.
 std::vector<WideRegValue> WideRegValues(HKEY key)
 {
     std::vector<WideRegValue> values;
@@ -156,6 +158,17 @@ std::vector<WideRegValue> WideRegValues(HKEY key)
     for (DWORD index = 0; EnumRegValueWide(key, index, value) == ERROR_SUCCESS; ++index)
         values.push_back(value);
     return values;
+}
+
+} // namespace
+
+bool RegValueSurvives(HKEY key, DWORD index, const RegValue& value)
+{
+    WideRegValue wide;
+    const LONG result = EnumRegValueWide(key, index, wide);
+    if (result == ERROR_CALL_NOT_IMPLEMENTED)
+        return true;
+    return result == ERROR_SUCCESS && SameRegValue(value, wide, CP_ACP);
 }
 
 void DropBestFitCopies(HKEY key, HKEY capture)

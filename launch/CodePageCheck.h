@@ -16,28 +16,9 @@
 constexpr const char* kLeftInPlaceLog =
     "Leaving %s where it is: its name or command cannot be written in this system's code page";
 
-// A registry value as the W calls read it.
-struct WideRegValue {
-    std::wstring name;
-    DWORD type = 0;
-    std::vector<BYTE> data;
-};
-
-// True when `narrow`, read through the A calls in code page `codePage`, is
-// `wide` itself: the same name, type and data, every character intact.
-bool SameRegValue(const RegValue& narrow, const WideRegValue& wide, UINT codePage);
-
-// True when `parked` is the copy an earlier version made of `entry` through code
-// page `codePage`, which lacks some of `entry`'s characters: another name, and
-// name and data are `entry`'s best-fit copies.
-bool IsBestFitCopy(const WideRegValue& parked, const WideRegValue& entry, UINT codePage);
-
 // True when value number `index` of `key`, read through the A calls as `value`,
 // is what the W calls read there.  Also true where there are no W calls.
 bool RegValueSurvives(HKEY key, DWORD index, const RegValue& value);
-
-// Every value of `key` through the W calls; empty where there are none.
-std::vector<WideRegValue> WideRegValues(HKEY key);
 
 // Deletes from `capture` each value that an earlier version parked as a
 // best-fit copy of an entry that `key` or `capture` still holds, so the entry
