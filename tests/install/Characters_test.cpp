@@ -6,7 +6,6 @@
 #include "res/resource.h"
 #include "win/Text.h"
 #include <commctrl.h>
-#include <cstring>
 #include <functional>
 #include <map>
 #include <set>
@@ -75,19 +74,14 @@ struct Entry {
     std::string extra;   // more arguments
 };
 
-class CharactersTest : public ProductTest, public ::testing::WithParamInterface<bool> {
+class CharactersTest : public CaptureTest, public ::testing::WithParamInterface<bool> {
 protected:
     void SetUp() override
     {
         EndInstalledInstances();
         RemoveInstallation();
-        ProductTest::SetUp();
-        CoInitialize(nullptr);
-        for (const char* name : {kDeleteSafeTempFiles, kDeleteAllTempFiles, kDelFileChk, kClearInetCache, kDeleteCookies})
-            SetDword(HKEY_LOCAL_MACHINE, kProductKey, name, 0);
-        for (const char* name : {kLog, kDelaySeconds, kWelcomeDismissed})
-            SetDword(HKEY_LOCAL_MACHINE, kProductKey, name, 1);
-        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLogBootCount, 100);
+        CaptureTest::SetUp();
+        QuickBootSettings(100);
         SetString(HKEY_LOCAL_MACHINE, kProductKey, kUninstallLink, "qrtest-none:farewell");
         downloads_ = MakeTempFolder("qrchars");
         out_ = downloads_ + "\\starts.txt";
@@ -105,24 +99,17 @@ protected:
     {
         EndInstalledInstances();
         RemoveInstallation();
+        // The shared fixture cleans the process's own view and the Startup folders.
         for (const std::string& path : {std::string(kRunKey), CapturePath(kRunKey)}) {
-            for (const auto& entry : Snapshot(path)) {
-                for (const Place& place : kPlaces) {
-                    const std::string prefix = place.label + std::string(kTestPrefix);
-                    HKEY key = nullptr;
-                    if (place.root && entry.first.compare(0, prefix.size(), prefix) == 0 &&
-                        RegOpenKeyExA(place.root, path.c_str(), 0, KEY_SET_VALUE | place.view, &key) == 0) {
-                        RegDeleteValueA(key, entry.first.substr(strlen(place.label)).c_str());
-                        RegCloseKey(key);
-                    }
-                }
-                if (entry.first.find("\\QrTest") != std::string::npos)
-                    DeleteFileA(entry.first.c_str());
-            }
+            HKEY key = nullptr;
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key);
+            for (const auto& entry : Snapshot(path))
+                if (key && entry.first.compare(0, 13, "HKLM32|QrTest") == 0)
+                    RegDeleteValueA(key, entry.first.substr(7).c_str());
+            RegCloseKey(key);
         }
         RemoveTree(downloads_);
-        CoUninitialize();
-        ProductTest::TearDown();
+        CaptureTest::TearDown();
     }
 
     std::string Exe(const Entry& e) const { return e.oddExe ? oddProbe_ : ToolPath("probe"); }

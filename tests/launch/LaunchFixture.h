@@ -97,6 +97,17 @@ inline int LinkHeaderShowCmd(const std::string& linkPath)
     return static_cast<unsigned char>(bytes[0x3C]) | (static_cast<unsigned char>(bytes[0x3D]) << 8);
 }
 
+// Settings for a boot that launches one program a second and cleans nothing,
+// logging the next `logStarts` starts.
+inline void QuickBootSettings(DWORD logStarts)
+{
+    for (const char* cleaner : {kDeleteSafeTempFiles, kDeleteAllTempFiles, kDelFileChk, kClearInetCache, kDeleteCookies})
+        SetDword(HKEY_LOCAL_MACHINE, kProductKey, cleaner, 0);
+    for (const char* name : {kLog, kDelaySeconds, kWelcomeDismissed})
+        SetDword(HKEY_LOCAL_MACHINE, kProductKey, name, 1);
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLogBootCount, logStarts);
+}
+
 // Resets everything the capture touches, before and after each test.
 class CaptureTest : public ProductTest {
 protected:
