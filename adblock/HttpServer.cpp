@@ -6,6 +6,7 @@
 #include "adblock/HttpRequest.h"
 #include "app/Log.h"
 #include "win/HiddenWindow.h"
+#include "win/Text.h"
 #include <winsock.h>
 #include <cstring>
 #include <map>
@@ -115,8 +116,7 @@ private:
 bool HttpServer::StartListening(unsigned short port)
 {
     root_ = rootGiven_ ? rootGiven_ : kDefaultRoot;
-    if (root_.size() > kRootLimit)
-        root_.resize(kRootLimit);
+    root_ = win::CutText(root_, kRootLimit);
 
     // Port 0 stands for the "http" service port.
     port_ = port;

@@ -63,6 +63,8 @@ void WriteBanner(const char* arguments)
     WORD version[4] = {0, 0, 0, 0};
     OwnFileVersion(version);
     WriteLog("Quillrest Version: %d.%d.%d.%d", version[0], version[1], version[2], version[3]);
+    // 65001 where the manifest's UTF-8 code page is in force.
+    WriteLog("Code pages: ANSI %u, OEM %u", GetACP(), GetOEMCP());
 }
 
 // A parked shortcut was opened: remove its Recent-documents entry.

@@ -4,6 +4,7 @@
 #include "app/Settings.h"
 #include "win/Dialog.h"
 #include "win/Raii.h"
+#include "win/Text.h"
 #include "win/Util.h"
 #include <shlobj.h>
 #include <cstdarg>
@@ -69,7 +70,7 @@ std::string LogTimeStamp(int month, int day, int year, int hour, int minute, int
 
 std::string LogLine(const std::string& stamp, unsigned tid, unsigned pid, unsigned gle, const std::string& message)
 {
-    std::string cut = message.size() > kMaxMessage ? message.substr(0, kMaxMessage) : message;
+    const std::string cut = win::CutText(message, kMaxMessage);
     std::string line = win::Format("<%s>, TID:%u, PID:%u, GLE:%u, ", stamp.c_str(), tid, pid, gle) + cut;
     if (cut.empty() || cut.back() != '\n')
         line += "\r\n";

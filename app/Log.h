@@ -16,7 +16,7 @@ std::string LogFilePath();
 
 // Pure formatting parts, exposed for tests.
 std::string LogTimeStamp(int month, int day, int year, int hour, int minute, int second);
-// The whole line as written: message cut to 2048 characters, "\r\n" added
+// The whole line as written: message cut to 2048 bytes (never inside a character), "\r\n" added
 // unless the message ends in a line feed.
 std::string LogLine(const std::string& stamp, unsigned tid, unsigned pid, unsigned gle, const std::string& message);
 

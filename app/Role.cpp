@@ -1,5 +1,6 @@
 // The role a run takes, decided from its argument string and where it lives.
 #include "app/Role.h"
+#include "win/Text.h"
 #include "win/Util.h"
 
 static bool Has(const std::string& text, const char* what)
@@ -47,7 +48,7 @@ std::string RecentLinkName(const std::string& lowerArguments)
         stripped.erase(0, 1);
     while (!stripped.empty() && stripped.back() == '"')
         stripped.pop_back();
-    size_t slash = stripped.rfind('\\');
+    size_t slash = win::LastBackslash(stripped);
     if (slash == std::string::npos)
         return std::string();
     return stripped.substr(slash + 1) + ".lnk";

@@ -4,6 +4,7 @@
 #include "app/Settings.h"
 #include "clean/CleanRules.h"
 #include "win/Raii.h"
+#include "win/Text.h"
 #include "win/Util.h"
 #include <vector>
 
@@ -61,9 +62,7 @@ std::string FileErrorReason(DWORD error, const std::string& fileName)
     std::string reason = text;
     size_t at = reason.find("%1");
     reason.replace(at, 2, fileName);
-    if (reason.size() > kMaxReasonLength)
-        reason.resize(kMaxReasonLength);
-    return reason;
+    return win::CutText(reason, kMaxReasonLength);
 }
 
 // Reads the whole file as a text-mode reader would see it; the error code on failure.

@@ -81,7 +81,7 @@ std::string GetInstallDirectory()
     if (sizeof(void*) == 4 && Is64BitWindows()) {
         using GetWow64Dir = UINT(WINAPI*)(LPSTR, UINT);
         auto getWow64Dir = win::LookUp<GetWow64Dir>(GetModuleHandleA("KERNEL32.DLL"), "GetSystemWow64DirectoryA");
-        char buffer[MAX_PATH] = "";
+        char buffer[MAX_PATH * 4] = "";
         const UINT length = getWow64Dir ? getWow64Dir(buffer, sizeof(buffer)) : 0;
         if (length > 0 && length < sizeof(buffer))
             return buffer;

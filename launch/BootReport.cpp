@@ -4,6 +4,7 @@
 #include "app/Log.h"
 #include "app/RegNames.h"
 #include "win/Raii.h"
+#include "win/Text.h"
 #include "win/Util.h"
 #include <shlobj.h>
 #include <cstdlib>
@@ -17,7 +18,7 @@ constexpr size_t kMaxNameLength = 260;
 
 std::string CleanName(const std::string& name)
 {
-    std::string clean = name.substr(0, kMaxNameLength);
+    std::string clean = win::CutText(name, kMaxNameLength);
     for (char& c : clean)
         if (static_cast<unsigned char>(c) < 0x20)
             c = ' ';
@@ -236,10 +237,12 @@ std::string BootReportPath()
     // Windows 95 and NT 4 without a newer shell know no local application-data folder.
     std::string folder;
     if (!win::SpecialFolder(CSIDL_LOCAL_APPDATA, folder) && !win::SpecialFolder(CSIDL_APPDATA, folder)) {
-        char temp[MAX_PATH + 1] = "";
-        if (!GetTempPathA(sizeof(temp), temp))
+        // A path of MAX_PATH characters takes more bytes in a multi-byte code page.
+        char temp[MAX_PATH * 4] = "";
+        const DWORD length = GetTempPathA(sizeof(temp), temp);
+        if (length == 0 || length >= sizeof(temp))
             return std::string();
-        folder = temp;
+        folder.assign(temp, length);
     }
     return win::PathJoin(folder, kBootReportFileName);
 }

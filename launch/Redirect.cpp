@@ -3,11 +3,14 @@
 #include "app/Log.h"
 #include "app/RegNames.h"
 #include "install/System.h"
+#include "launch/CodePageCheck.h"
 #include "launch/RegValues.h"
 #include "launch/StartupPlaces.h"
 #include "win/Raii.h"
+#include "win/Text.h"
 #include "win/Util.h"
 #include <shlobj.h>
+#include <algorithm>
 #include <vector>
 
 std::string RestoreBatchHeader()
@@ -21,10 +24,24 @@ std::string RestoreBatchPair(const std::string& path, const std::string& parkedP
     return win::Format("copy \"%s\" \"%s\"\r\ndel \"%s\"\r\n", parkedPath.c_str(), path.c_str(), parkedPath.c_str());
 }
 
+std::string BatchEncoding(const std::string& text, UINT codePage, UINT oemCodePage)
+{
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return text;
+    const std::wstring wide = win::Widen(text, codePage);
+    const std::string oem = win::Narrow(wide, oemCodePage);
+    if (win::Widen(oem, oemCodePage) == wide)
+        return oem;
+    return win::Format("chcp %u >nul\r\n", codePage) + text + win::Format("chcp %u >nul\r\n", oemCodePage);
+}
+
 std::string RestoreBatchAddition(const std::string& existing, const std::string& path, const std::string& parkedPath)
 {
-    const std::string pair = RestoreBatchPair(path, parkedPath);
-    if (!existing.empty() && win::ToUpper(existing).find(win::ToUpper(pair)) != std::string::npos)
+    const std::string pair = BatchEncoding(RestoreBatchPair(path, parkedPath), GetACP(), win::SystemOemCodePage());
+    // Only A to Z compared without case: the file mixes code pages, whose other
+    // letters a case mapping in this one would misread.
+    const UINT codePage = GetACP();
+    if (!existing.empty() && win::AsciiUpper(existing, codePage).find(win::AsciiUpper(pair, codePage)) != std::string::npos)
         return std::string();
     return existing.empty() ? RestoreBatchHeader() + pair : pair;
 }
@@ -55,23 +72,16 @@ void AppendRestoreBatchLine(const std::string& path, const std::string& parkedPa
 void RedirectStartupLinkToQuillrest(int csidl, std::vector<std::string>* parkedPaths)
 {
     WriteLog("RedirectStartupLinkToQuillrest c=%d", csidl);
-    std::string folder;
-    if (!win::SpecialFolder(csidl, folder))
+    // Listed first: renaming while the search runs could list a file twice.
+    std::vector<StartupLink> links;
+    if (!ListStartupLinks(csidl, !Is9x(), links))
         return;
-    // Collect first: renaming while the search runs could list a file twice.
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    {
-        win::UniqueFind find(FindFirstFileA(win::PathJoin(folder, "*.lnk").c_str(), &found));
-        if (!find)
-            return;
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                names.push_back(found.cFileName);
-        } while (FindNextFileA(find.Get(), &found));
-    }
-    for (const std::string& name : names) {
-        const std::string path = win::PathJoin(folder, name);
+    for (const StartupLink& link : links) {
+        const std::string& path = link.path;
+        if (!link.survives) {
+            WriteLog(kLeftInPlaceLog, path.c_str());
+            continue;
+        }
         const std::string parked = path + ".Quillrest";
         WriteLog("Moving [%s] to [%s]", path.c_str(), parked.c_str());
         bool moved = MoveFileA(path.c_str(), parked.c_str()) != FALSE;
@@ -99,8 +109,8 @@ void RedirectRegKeyToQuillrest(HKEY root, const char* path, int logNumber, REGSA
     LONG result = RegOpenKeyExA(root, path, 0, KEY_READ | KEY_WRITE | view, key.Out());
     if (result == ERROR_SUCCESS) {
         const std::string capturePath = std::string(path) + "\\" + kCaptureSubkey;
-        result = RegCreateKeyExA(root, capturePath.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, capture.Out(),
-                                 nullptr);
+        result = RegCreateKeyExA(root, capturePath.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE | view, nullptr,
+                                 capture.Out(), nullptr);
     }
     if (!key || !capture) {
         // The registry calls return their error instead of setting the thread's.
@@ -109,11 +119,19 @@ void RedirectRegKeyToQuillrest(HKEY root, const char* path, int logNumber, REGSA
                  static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(key.Get())), logNumber, rootValue);
         return;
     }
+    const bool check = !Is9x();
+    if (check)
+        DropBestFitCopies(key.Get(), capture.Get());
     std::vector<std::string> moved;
     RegValue value;
     for (DWORD index = 0; EnumRegValue(key.Get(), index, value) == ERROR_SUCCESS; ++index) {
         if (value.name == kOwnRunValue)
             continue;
+        // Windows keeps starting it: a copy would lose characters, and the original could not be deleted.
+        if (check && !RegValueSurvives(key.Get(), index, value)) {
+            WriteLog(kLeftInPlaceLog, value.name.c_str());
+            continue;
+        }
         if (RegSetValueExA(capture.Get(), value.name.c_str(), 0, value.type, value.data.data(),
                            static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS)
             moved.push_back(value.name);

@@ -18,6 +18,13 @@ void AppendRestoreBatchLine(const std::string& path, const std::string& parkedPa
 // The restore batch file's text, pure.
 std::string RestoreBatchHeader();
 std::string RestoreBatchPair(const std::string& path, const std::string& parkedPath);
+// Text as cmd.exe reads a batch file: in the console's code page, the system's
+// OEM one (`oemCodePage`).
+// Text that code page cannot carry keeps code page `codePage`, between two
+// "chcp" lines that switch the console to it and back (Windows 10's cmd.exe
+// reads UTF-8 after "chcp 65001"); plain ASCII stays as it is.
+std::string BatchEncoding(const std::string& text, UINT codePage, UINT oemCodePage);
 // What to append to a batch file that holds `existing`: nothing when the pair
-// is already there (letter case ignored), the header first when it is empty.
+// is already there (letter case of A to Z ignored), the header first when it
+// is empty; the pair in the batch file's encoding.
 std::string RestoreBatchAddition(const std::string& existing, const std::string& path, const std::string& parkedPath);

@@ -3,10 +3,12 @@
 #include "app/Log.h"
 #include "app/RegNames.h"
 #include "install/System.h"
+#include "launch/CodePageCheck.h"
 #include "launch/RegValues.h"
 #include "launch/StartupPlaces.h"
 #include "ui/SmallDialogs.h"
 #include "win/Raii.h"
+#include "win/Text.h"
 #include "win/Util.h"
 #include <shellapi.h>
 #include <shlobj.h>
@@ -45,7 +47,7 @@ bool RestoreRunKeyBody(HKEY root, const char* path, REGSAM view)
              ViewText(view).c_str());
     win::UniqueKey key;
     win::UniqueKey capture;
-    LONG opened = RegOpenKeyExA(root, path, 0, KEY_WRITE | view, key.Out());
+    LONG opened = RegOpenKeyExA(root, path, 0, KEY_READ | KEY_WRITE | view, key.Out());
     // Registry calls return their error instead of setting the thread's last error.
     LONG error = opened;
     if (opened == ERROR_SUCCESS) {
@@ -66,6 +68,10 @@ bool RestoreRunKeyBody(HKEY root, const char* path, REGSAM view)
                                     static_cast<int>(error), captureHandle, keyHandle),
                         MB_ICONWARNING);
     }
+    // An earlier version's mangled copy of an entry that is in place is not put back beside it.
+    const bool check = !Is9x();
+    if (check)
+        DropBestFitCopies(key.Get(), capture.Get());
     std::vector<std::string> restored;
     RegValue value;
     // The buffers grow for a long value, so it is restored like any other.
@@ -75,6 +81,11 @@ bool RestoreRunKeyBody(HKEY root, const char* path, REGSAM view)
         WriteLog("Setting [%s] = [%s]", name.c_str(), text.c_str());
         if (name == kOwnRunValue)
             continue;
+        // Written back through this code page it would no longer be what was parked.
+        if (check && !RegValueSurvives(capture.Get(), index, value)) {
+            WriteLog(kLeftInPlaceLog, name.c_str());
+            continue;
+        }
         LONG written = RegSetValueExA(key.Get(), name.c_str(), 0, value.type, value.data.data(),
                                       static_cast<DWORD>(value.data.size()));
         if (written != ERROR_SUCCESS) {
@@ -117,7 +128,8 @@ void RestoreOtherUsersStartup()
 bool RestoreUserHives()
 {
     for (DWORD index = 0;; ++index) {
-        char name[500];
+        // 500 characters, at up to three bytes each in UTF-8.
+        char name[500 * 3];
         DWORD nameLength = sizeof(name);
         if (RegEnumKeyExA(HKEY_USERS, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             return true;
@@ -144,7 +156,7 @@ bool SplitStartupPath(const std::string& startupPath, std::string& profilesParen
     if (startMenu == std::string::npos)
         return false;
     tail = upper.substr(startMenu);
-    size_t profile = startMenu == 0 ? std::string::npos : upper.rfind('\\', startMenu - 1);
+    size_t profile = win::LastBackslash(upper, GetACP(), startMenu);
     profilesParent = profile == std::string::npos ? std::string() : upper.substr(0, profile);
     return true;
 }

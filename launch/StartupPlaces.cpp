@@ -2,7 +2,7 @@
 #include "launch/StartupPlaces.h"
 #include "app/RegNames.h"
 #include "launch/WorkOrder.h"
-#include "win/Util.h"
+#include "win/Text.h"
 
 std::vector<REGSAM> HklmRunViews(bool windows64)
 {
@@ -52,11 +52,11 @@ bool SwitchedOffByValue(const std::vector<BYTE>& data)
 
 std::string ApprovalValueName(const std::string& parkedPath)
 {
-    const size_t slash = parkedPath.rfind('\\');
+    const size_t slash = win::LastBackslash(parkedPath);
     std::string name = slash == std::string::npos ? parkedPath : parkedPath.substr(slash + 1);
-    const std::string ending = ".quillrest";
-    const std::string lower = win::ToLower(name);
-    if (lower.size() > ending.size() && lower.compare(lower.size() - ending.size(), ending.size(), ending) == 0)
-        name.resize(name.size() - ending.size());
+    const char ending[] = ".quillrest";
+    const size_t endingLength = sizeof(ending) - 1;
+    if (name.size() > endingLength && win::EndsWithAsciiNoCase(name, ending))
+        name.resize(name.size() - endingLength);
     return name;
 }

@@ -1,6 +1,7 @@
 // Work items and the pure rules around them: launch ordering, ignore list, log text, link names.
 #include "launch/WorkOrder.h"
 #include "launch/StartupPlaces.h"
+#include "win/Text.h"
 #include "win/Util.h"
 #include <algorithm>
 
@@ -75,15 +76,17 @@ std::vector<std::string> RemoveSwitchedOffItems(std::vector<WorkItem>& queue)
 }
 
 namespace {
-const char* const kLineMarks[] = {" (switched off in Windows)", " (32-bit)"};
+const char* const kLineMarks[] = {" (started by Windows)", " (switched off in Windows)", " (32-bit)"};
 }
 
 std::string WorkItemLine(const WorkItem& item)
 {
     std::string line = item.Name;
     if (item.View & KEY_WOW64_32KEY)
-        line += kLineMarks[1];
+        line += kLineMarks[2];
     if (item.SwitchedOff)
+        line += kLineMarks[1];
+    if (item.StartedByWindows)
         line += kLineMarks[0];
     return line;
 }
@@ -109,14 +112,14 @@ std::string WorkItemText(const WorkItem& item)
 
 std::string LinkDisplayName(const std::string& path)
 {
-    std::string cut = win::ToLower(path);
-    size_t ending = cut.find(win::ToLower(".lnk.Quillrest"));
-    if (ending != std::string::npos)
-        cut.resize(ending);
-    size_t slash = cut.rfind('\\');
+    // Found in the path itself: lower-casing may change the length of other characters.
+    size_t end = win::FindAsciiNoCase(path, ".lnk.Quillrest");
+    if (end == std::string::npos)
+        end = path.size();
+    const size_t slash = win::LastBackslash(path, GetACP(), end);
     if (slash == std::string::npos)
         return path;
-    return path.substr(slash + 1, cut.size() - slash - 1);
+    return path.substr(slash + 1, end - slash - 1);
 }
 
 std::string QuoteSpaces(const std::string& path)

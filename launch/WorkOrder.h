@@ -25,6 +25,9 @@ struct WorkItem {
     REGSAM View = 0;
     // The user switched it off in the system's start-up settings: shown, never launched.
     bool SwitchedOff = false;
+    // Left in place because the code page cannot carry its name or command:
+    // Windows starts it; shown, never launched.
+    bool StartedByWindows = false;
 };
 
 // "SortingOrder" and "IgnoreForLaunch" separate their names with this character.
@@ -47,7 +50,8 @@ void RemoveIgnoredItems(std::vector<WorkItem>& queue, const std::string& ignoreL
 std::vector<std::string> RemoveSwitchedOffItems(std::vector<WorkItem>& queue);
 
 // The launch-order page's line for an item: its name, then what tells it
-// apart: " (32-bit)" for the WOW6432Node view, " (switched off in Windows)".
+// apart: " (32-bit)" for the WOW6432Node view, " (switched off in Windows)",
+// " (started by Windows)".
 std::string WorkItemLine(const WorkItem& item);
 // The name a page line stands for: that of the queue's item with this line (a
 // name may itself end like a mark), else the line without its marks.

@@ -4,25 +4,70 @@
 #include "app/RegNames.h"
 #include "app/Settings.h"
 #include "install/System.h"
+#include "launch/CodePageCheck.h"
 #include "launch/RegValues.h"
 #include "launch/StartupPlaces.h"
 #include "win/Raii.h"
+#include "win/Text.h"
 #include "win/Util.h"
 #include <shlobj.h>
 #include <shlwapi.h>
 
 namespace {
 constexpr int kLinkBuffer = 2048;
+// Up to 1024 characters, at up to three bytes each in UTF-8.
+constexpr int kArgumentsBuffer = 1024 * 3 + 1;
 
-std::wstring Wide(const std::string& text)
+// Entries that parking leaves for Windows to start (their name or command
+// cannot be written in the code page): only shown, so the user sees them.
+void AddLeftInPlaceItems(std::vector<WorkItem>& queue)
 {
-    int needed = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (needed <= 0)
-        return std::wstring();
-    std::wstring wide(static_cast<size_t>(needed), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], needed);
-    wide.resize(static_cast<size_t>(needed) - 1);
-    return wide;
+    if (Is9x())
+        return;
+    struct Place {
+        HKEY root;
+        REGSAM view;
+        int source;
+    };
+    std::vector<Place> places;
+    for (REGSAM view : HklmRunViews(Is64BitWindows()))
+        places.push_back({HKEY_LOCAL_MACHINE, view, SourceHklmRun});
+    places.push_back({HKEY_CURRENT_USER, 0, SourceHkcuRun});
+    const std::string windowsDir = win::WindowsDirectory();
+    for (const Place& place : places) {
+        win::UniqueKey key;
+        if (RegOpenKeyExA(place.root, kRunKey, 0, KEY_READ | place.view, key.Out()) != ERROR_SUCCESS)
+            continue;
+        RegValue value;
+        for (DWORD index = 0; EnumRegValue(key.Get(), index, value) == ERROR_SUCCESS; ++index) {
+            if (value.name == kOwnRunValue || RegValueSurvives(key.Get(), index, value))
+                continue;
+            WorkItem item;
+            item.Name = value.name;
+            item.CommandLine = RegValueText(value);
+            item.WorkingDir = windowsDir;
+            item.Source = place.source;
+            item.View = place.view;
+            item.StartedByWindows = true;
+            queue.push_back(std::move(item));
+        }
+    }
+    const std::pair<int, int> folders[] = {{CSIDL_COMMON_STARTUP, SourceCommonStartup},
+                                           {CSIDL_STARTUP, SourceUserStartup}};
+    for (const auto& folder : folders) {
+        std::vector<StartupLink> links;
+        ListStartupLinks(folder.first, true, links);
+        for (const StartupLink& link : links) {
+            if (link.survives)
+                continue;
+            WorkItem item;
+            ReadParkedShortcut(link.path, folder.second, item, link.widePath);
+            item.Name = LinkDisplayName(link.path + ".Quillrest");    // as a parked one is named
+            item.Source = folder.second;
+            item.StartedByWindows = true;
+            queue.push_back(std::move(item));
+        }
+    }
 }
 } // namespace
 
@@ -67,7 +112,7 @@ void AddRunKeyItems(HKEY root, const char* path, int source, std::vector<WorkIte
     }
 }
 
-bool ReadParkedShortcut(const std::string& path, int source, WorkItem& item)
+bool ReadParkedShortcut(const std::string& path, int source, WorkItem& item, const std::wstring& widePath)
 {
     win::ComPtr<IShellLinkA> link;
     win::ComPtr<IPersistFile> file;
@@ -75,7 +120,7 @@ bool ReadParkedShortcut(const std::string& path, int source, WorkItem& item)
         return false;
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.OutVoid())))
         return false;
-    HRESULT hr = file->Load(Wide(path).c_str(), STGM_READ);
+    HRESULT hr = file->Load(widePath.empty() ? win::Widen(path).c_str() : widePath.c_str(), STGM_READ);
     if (FAILED(hr)) {
         WriteLog("Failed to load %s.  HR=%0X", path.c_str(), static_cast<unsigned>(hr));
         return false;
@@ -92,8 +137,8 @@ bool ReadParkedShortcut(const std::string& path, int source, WorkItem& item)
         WriteLog("Failed to GetWorkingDirectory on %s.  HR=%0X", path.c_str(), static_cast<unsigned>(hr));
         return false;
     }
-    char arguments[kLinkBuffer] = "";
-    hr = link->GetArguments(arguments, kLinkBuffer);
+    char arguments[kArgumentsBuffer] = "";
+    hr = link->GetArguments(arguments, kArgumentsBuffer);
     if (FAILED(hr)) {
         WriteLog("Failed to GetArguments on %s.  HR=%0X", path.c_str(), static_cast<unsigned>(hr));
         return false;
@@ -140,6 +185,8 @@ std::vector<WorkItem> BuildWorkQueue(bool applyIgnoreList)
     AddRunKeyItems(HKEY_CURRENT_USER, kRunKey, SourceHkcuRun, queue);
     AddStartupFolderItems(CSIDL_COMMON_STARTUP, SourceCommonStartup, queue);
     AddStartupFolderItems(CSIDL_STARTUP, SourceUserStartup, queue);
+    if (!applyIgnoreList)
+        AddLeftInPlaceItems(queue);
 
     SortWorkQueue(queue, ProductString(kSortingOrder));
     if (applyIgnoreList) {

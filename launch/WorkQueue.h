@@ -6,7 +6,9 @@
 #include <vector>
 
 // Collects every parked entry, orders it by "SortingOrder" and, when asked,
-// leaves out the names of "IgnoreForLaunch".
+// leaves out the names of "IgnoreForLaunch".  Without the ignore list (the
+// launch-order page's queue) it also holds the entries left for Windows to
+// start, marked StartedByWindows.
 std::vector<WorkItem> BuildWorkQueue(bool applyIgnoreList);
 
 // One item per value of the capture key "<path>\Quillrest" under `root`, read
@@ -17,8 +19,10 @@ void AddRunKeyItems(HKEY root, const char* path, int source, std::vector<WorkIte
 // initialised on the calling thread.
 void AddStartupFolderItems(int csidl, int source, std::vector<WorkItem>& queue);
 
-// The item of one parked shortcut file; false (and a log line) when it can't be read.
-bool ReadParkedShortcut(const std::string& path, int source, WorkItem& item);
+// The item of one parked shortcut file; false (and a log line) when it can't be
+// read.  `widePath`, where given, is the file's own name for loading it.
+bool ReadParkedShortcut(const std::string& path, int source, WorkItem& item,
+                        const std::wstring& widePath = std::wstring());
 
 // True when the system's start-up settings hold the entry `valueName` of that
 // source and view as switched off; a missing key or value means on.

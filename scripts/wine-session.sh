@@ -45,6 +45,10 @@ qr_session_begin() {
   else
     export WINEARCH=win32
   fi
+  # Wine takes its code pages from the locale: a UTF-8 one gives programs without
+  # the manifest's code page ANSI 1252 and OEM 437, whatever the machine has set.
+  export LC_ALL=C.UTF-8
+  unset LANGUAGE
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   unset DISPLAY

@@ -141,9 +141,11 @@ void PageTempFiles::ShowSelectedDirectory()
     LRESULT length = SendItem(IDC_TEMP_DIRS, LB_GETTEXTLEN, static_cast<WPARAM>(selected));
     if (length <= 0)
         return;
+    // The length is an upper bound for multi-byte text; the copy tells the real one.
     std::string directory(static_cast<size_t>(length) + 1, '\0');
-    SendItem(IDC_TEMP_DIRS, LB_GETTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(&directory[0]));
-    directory.resize(static_cast<size_t>(length));
+    LRESULT got =
+        SendItem(IDC_TEMP_DIRS, LB_GETTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(&directory[0]));
+    directory.resize(got > 0 && got <= length ? static_cast<size_t>(got) : 0);
     OpenFolder(hwnd_, directory);
 }
 

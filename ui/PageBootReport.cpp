@@ -33,7 +33,7 @@ void Fill(HDC dc, const RECT& rect, COLORREF colour)
 void Text(HDC dc, const std::string& text, RECT rect, UINT format, COLORREF colour)
 {
     SetTextColor(dc, colour);
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect, format | DT_SINGLELINE | DT_NOPREFIX);
+    win::DrawCodePageText(dc, text, rect, format | DT_SINGLELINE | DT_NOPREFIX);
 }
 
 // White panel with a thin frame; returns the area inside it.

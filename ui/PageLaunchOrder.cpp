@@ -6,6 +6,7 @@
 #include "launch/WorkQueue.h"
 #include "res/resource.h"
 #include "ui/SheetText.h"
+#include "win/Text.h"
 #include "win/Util.h"
 #include <shlwapi.h>
 #include <vector>
@@ -39,9 +40,12 @@ void PageLaunchOrder::Fill(const std::vector<WorkItem>& queue, const std::string
 {
     list_.Clear();
     for (const WorkItem& item : queue) {
-        // The system's own switch wins: the user changes it where it was set.
-        int index = list_.Add(WorkItemLine(item), !item.SwitchedOff && !IsNameListed(item.Name, ignoreList));
-        if (item.SwitchedOff)
+        // The system's own switch wins: the user changes it where it was set.  An
+        // entry Windows starts itself is started whatever the tick says.
+        const bool launched =
+            item.StartedByWindows || (!item.SwitchedOff && !IsNameListed(item.Name, ignoreList));
+        int index = list_.Add(WorkItemLine(item), launched);
+        if (item.SwitchedOff || item.StartedByWindows)
             list_.SetEnabled(index, false);
     }
 }
@@ -105,9 +109,10 @@ void PageLaunchOrder::ShowDetails()
     }
     if (!found)
         return;
-    commandLine = WithoutParkedEnding(commandLine);
-    // PathCompactPathA works in place in a fixed buffer; a longer line keeps its
-    // start, which the compaction then shortens like any other.
+    // PathCompactPathA takes a path of MAX_PATH characters and gives back at most
+    // MAX_PATH bytes (its ellipsis may add three): a longer line keeps its start,
+    // cut between two characters, which the compaction then shortens like any other.
+    commandLine = win::CutText(WithoutParkedEnding(commandLine), MAX_PATH - 4);
     char buffer[kDetailsBuffer];
     lstrcpynA(buffer, commandLine.c_str(), kDetailsBuffer);
     HWND details = Item(IDC_LAUNCH_DETAILS);

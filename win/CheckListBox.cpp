@@ -2,6 +2,7 @@
 #include "win/CheckListBox.h"
 #include "win/Dpi.h"
 #include "win/Theme.h"
+#include "win/Util.h"
 #include <vector>
 
 namespace win {
@@ -241,8 +242,7 @@ bool CheckListBox::OnDrawItem(const DRAWITEMSTRUCT& draw)
         dc, GetSysColor(grey ? COLOR_GRAYTEXT : (selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT)));
     RECT textArea = label;
     textArea.left += Margin();
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textArea,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_EXPANDTABS | DT_END_ELLIPSIS);
+    DrawCodePageText(dc, text, textArea, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_EXPANDTABS | DT_END_ELLIPSIS);
     SetTextColor(dc, oldColour);
     SetBkMode(dc, oldMode);
     if (draw.itemState & ODS_FOCUS)

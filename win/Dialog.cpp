@@ -270,10 +270,13 @@ void DataExchange::Fail(int id, const std::string& message)
         return;     // one message per exchange
     ok_ = false;
     HWND owner = TopLevel(dialog_.Handle());
-    char caption[256] = "";
-    if (owner)
-        GetWindowTextA(owner, caption, sizeof(caption));
-    MessageBoxA(owner, message.c_str(), caption, MB_OK | MB_ICONEXCLAMATION);
+    std::string caption;
+    const int length = owner ? GetWindowTextLengthA(owner) : 0;
+    if (length > 0) {
+        caption.assign(static_cast<size_t>(length) + 1, '\0');
+        caption.resize(static_cast<size_t>(GetWindowTextA(owner, &caption[0], length + 1)));
+    }
+    MessageBoxA(owner, message.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
     HWND item = dialog_.Item(id);
     if (item) {
         SetFocus(item);

@@ -1,9 +1,11 @@
 // Small text and path helpers over the ANSI Win32 calls.
 #include "win/Util.h"
 #include "win/Raii.h"
+#include "win/Text.h"
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace win {
@@ -33,18 +35,51 @@ std::string Format(const char* format, ...)
     return text;
 }
 
+namespace {
+
+using CaseMapW = DWORD(WINAPI*)(LPWSTR, DWORD);
+
+// In UTF-8 a letter and its other case may differ in length ("\xC4\xB0" and "i"),
+// which the in-place A calls cannot express: map such text through UTF-16.  The
+// W calls are looked up because Windows 9x has none (nor a UTF-8 code page).
+std::string MapCase(std::string text, const char* wideName, DWORD(WINAPI* narrowMap)(LPSTR, DWORD))
+{
+    if (text.empty())
+        return text;
+    if (GetACP() == CP_UTF8) {
+        auto wideMap = LookUp<CaseMapW>(GetModuleHandleA("USER32.DLL"), wideName);
+        std::wstring wide = Widen(text, CP_UTF8);
+        if (wideMap && !wide.empty()) {
+            wideMap(&wide[0], static_cast<DWORD>(wide.size()));
+            return Narrow(wide, CP_UTF8);
+        }
+    }
+    narrowMap(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+} // namespace
+
 std::string ToLower(std::string text)
 {
-    if (!text.empty())
-        CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
+    return MapCase(std::move(text), "CharLowerBuffW", CharLowerBuffA);
 }
 
 std::string ToUpper(std::string text)
 {
-    if (!text.empty())
-        CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
+    return MapCase(std::move(text), "CharUpperBuffW", CharUpperBuffA);
+}
+
+int DrawCodePageText(HDC dc, const std::string& text, RECT& rect, UINT format)
+{
+    using DrawTextWFn = int(WINAPI*)(HDC, LPCWSTR, int, LPRECT, UINT);
+    if (GetACP() == CP_UTF8) {
+        static const DrawTextWFn drawTextW = LookUp<DrawTextWFn>(GetModuleHandleA("USER32.DLL"), "DrawTextW");
+        const std::wstring wide = Widen(text);
+        if (drawTextW && (text.empty() || !wide.empty()))
+            return drawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &rect, format);
+    }
+    return DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect, format);
 }
 
 std::string SystemDirectory()

@@ -10,9 +10,15 @@ namespace win {
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string FormatV(const char* format, va_list args);
 
-// Multibyte-aware case mapping in the system's ANSI code page.
+// Case mapping of multi-byte text in the process's ANSI code page; the result
+// may differ in length (UTF-8).
 std::string ToLower(std::string text);
 std::string ToUpper(std::string text);
+
+// DrawTextA for text in the process's code page.  Where that is UTF-8 the text
+// goes through DrawTextW (looked up at run time): GDI's A calls may read the
+// bytes in the font's code page instead.
+int DrawCodePageText(HDC dc, const std::string& text, RECT& rect, UINT format);
 
 std::string SystemDirectory();
 std::string WindowsDirectory();

@@ -84,12 +84,13 @@ TEST_F(EntryTest, BannerNamesPlatformPathDirectoryAndVersion)
     CloseHandle(mutex);
     ASSERT_TRUE(run.finished);
     std::vector<std::string> lines = LogMessages();
-    ASSERT_GE(lines.size(), 5u);
+    ASSERT_GE(lines.size(), 6u);
     EXPECT_EQ("************* CmdLine: -noinstall -hklm", lines[0]);
     EXPECT_EQ(0u, lines[1].find("Platform:2  ")) << lines[1];
     EXPECT_EQ(0u, lines[2].find("Path: ")) << lines[2];
     EXPECT_EQ("CWD: " + folder, lines[3]);
     EXPECT_EQ("Quillrest Version: 1.0.0.0", lines[4]);
+    EXPECT_EQ(0u, lines[5].find("Code pages: ANSI 65001, OEM ")) << lines[5];
     EXPECT_TRUE(LogHas("Shutting down after mutex check"));
     RemoveTree(folder);
 }

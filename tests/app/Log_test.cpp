@@ -24,6 +24,9 @@ TEST(LogFormat, LineLayoutCutAndLineEnds)
     // A line feed beyond the cut does not count.
     std::string cutFeed = std::string(2048, 'b') + "\n";
     EXPECT_EQ("<S>, TID:1, PID:2, GLE:3, " + std::string(2048, 'b') + "\r\n", LogLine("S", 1, 2, 3, cutFeed));
+    // Never inside a character: "Ω" would end one byte beyond the cut.
+    EXPECT_EQ("<S>, TID:1, PID:2, GLE:3, " + std::string(2047, 'c') + "\r\n",
+              LogLine("S", 1, 2, 3, std::string(2047, 'c') + "\xCE\xA9"));
 }
 
 class LogTest : public ProductTest {};

@@ -1,14 +1,20 @@
 // Install and uninstall with the shipped program, from a downloads folder to the system directory and back.
 #include "TestSupport.h"
+#include "install/InstallFixture.h"
 #include "install/TestHive.h"
 #include "app/RegNames.h"
 #include "install/System.h"
 #include "win/Util.h"
 #include <shlobj.h>
-#include <tlhelp32.h>
 #include <map>
 
 namespace {
+
+using qrtest::EndInstalledInstances;
+using qrtest::FileContents;
+using qrtest::MutexExists;
+using qrtest::RemoveInstallation;
+using qrtest::SystemFile;
 
 const std::string kRun = kRunKey;
 const std::string kCapture = kRun + "\\Quillrest";
@@ -16,54 +22,6 @@ const char* kSampleUser = "QrSampleUser";
 const char* kSampleMachine = "QrSampleMachine";
 const char* kSampleLink = "QrSample.lnk";
 const char* kCommonLink = "QrCommon.lnk";
-
-std::string SystemFile(const char* name)
-{
-    return win::SystemDirectory() + "\\" + name;
-}
-
-std::string FileContents(const std::string& path)
-{
-    std::string text;
-    win::ReadWholeFile(path, text);
-    return text;
-}
-
-bool MutexExists(const char* name)
-{
-    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name);
-    if (!mutex)
-        return false;
-    CloseHandle(mutex);
-    return true;
-}
-
-// Ends the instances an install starts: the resident one through its shutdown
-// event, anything else left (a configuration sheet) by force.
-void EndInstalledInstances()
-{
-    if (MutexExists(kRunningMutex)) {
-        ShutdownRunningApps();
-        qrtest::WaitFor([] { return !MutexExists(kRunningMutex); }, 5000);
-    }
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return;
-    PROCESSENTRY32 entry;
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-        std::string name = win::ToLower(entry.szExeFile);
-        if (name.size() >= 13 && name.compare(name.size() - 13, 13, "quillrest.exe") == 0) {
-            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
-            if (process) {
-                TerminateProcess(process, 1);
-                WaitForSingleObject(process, 5000);
-                CloseHandle(process);
-            }
-        }
-    }
-    CloseHandle(snapshot);
-}
 
 std::string Folder(int csidl)
 {
@@ -143,20 +101,6 @@ protected:
         qrtest::RemoveTree(downloads_);
         RemoveDirectoryA(downloads_.c_str());
         ProductTest::TearDown();
-    }
-    // What an install leaves that uninstall keeps or that a failed test left.
-    static void RemoveInstallation()
-    {
-        for (const char* name : {kExeName, kAppletName, kBatchName}) {
-            SetFileAttributesA(SystemFile(name).c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(SystemFile(name).c_str());
-        }
-        qrtest::DeleteValue(HKEY_LOCAL_MACHINE, kRun, kOwnRunValue);
-        qrtest::DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
-        qrtest::DeleteValue(HKEY_LOCAL_MACHINE, kCplsKey, "Quillrest");
-        qrtest::DeleteTree(HKEY_CLASSES_ROOT, ".Quillrest");
-        qrtest::DeleteTree(HKEY_CLASSES_ROOT, "QuillrestLink");
-        WritePrivateProfileStringA("MMCPL", kAppletName, nullptr, "control.ini");
     }
     void Install()
     {

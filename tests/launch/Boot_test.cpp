@@ -75,12 +75,7 @@ protected:
         CaptureTest::SetUp();
         outFolder_ = MakeTempFolder("qrboot");
         out_ = win::PathJoin(outFolder_, "starts.txt");
-        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLog, 1);
-        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLogBootCount, 5);
-        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds, 1);
-        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kWelcomeDismissed, 1);
-        for (const char* cleaner : {kDeleteSafeTempFiles, kDeleteAllTempFiles, kDelFileChk, kClearInetCache, kDeleteCookies})
-            SetDword(HKEY_LOCAL_MACHINE, kProductKey, cleaner, 0);
+        QuickBootSettings(5);
     }
     void TearDown() override
     {

@@ -111,17 +111,16 @@ inline int LinkHeaderShowCmd(const std::string& linkPath)
     return static_cast<unsigned char>(bytes[0x3C]) | (static_cast<unsigned char>(bytes[0x3D]) << 8);
 }
 
-// A boot under test: logged, one second between launches, no welcome, no
-// cleaning, no version check.
-inline void SetQuickBootSettings()
+// A boot under test: one program a second, no welcome, no cleaning, no version
+// check, logging the next `logStarts` starts.
+inline void QuickBootSettings(DWORD logStarts = 100)
 {
-    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLog, 1);
-    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLogBootCount, 100);
-    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds, 1);
-    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kWelcomeDismissed, 1);
-    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kCheckVersion, 0);
     for (const char* cleaner : {kDeleteSafeTempFiles, kDeleteAllTempFiles, kDelFileChk, kClearInetCache, kDeleteCookies})
         SetDword(HKEY_LOCAL_MACHINE, kProductKey, cleaner, 0);
+    for (const char* name : {kLog, kDelaySeconds, kWelcomeDismissed})
+        SetDword(HKEY_LOCAL_MACHINE, kProductKey, name, 1);
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kCheckVersion, 0);
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLogBootCount, logStarts);
 }
 
 // Resets everything the capture touches, before and after each test.

@@ -119,20 +119,22 @@ TEST_F(RedirectTest, RunServicesOnlyOn9xAndMachineKeysOnlyForAdministrators)
 TEST_F(RedirectTest, BatchFileRunByCmdRestoresTheShortcuts)
 {
     OverrideIs9xForTest(0);
-    const std::string a = Link(userStartup_, "QrTest A.lnk");
-    const std::string b = Link(userStartup_, "QrTestB.lnk");
-    ASSERT_TRUE(MakeShortcut(a, ToolPath("probe"), "", "", 1));
-    ASSERT_TRUE(MakeShortcut(b, ToolPath("probe"), "", "", 1));
+    // cmd.exe reads the file in the OEM code page, which has "é" and "Ω" (437) too.
+    const std::vector<std::string> links = {Link(userStartup_, "QrTest A.lnk"), Link(userStartup_, "QrTestB.lnk"),
+                                            Link(userStartup_, "QrTest Caf\xC3\xA9.lnk"),
+                                            Link(userStartup_, "QrTest \xCE\xA9mega.lnk")};
+    for (const std::string& link : links)
+        ASSERT_TRUE(MakeShortcut(link, ToolPath("probe"), "", "", 1));
     PrepForReboot();
-    ASSERT_FALSE(win::FileExists(a));
+    ASSERT_FALSE(win::FileExists(links[0]));
 
     RunResult run = RunProcess(win::PathJoin(win::SystemDirectory(), "cmd.exe"), "/c \"" + batchPath_ + "\"", 60000,
                                "C:\\");
     ASSERT_TRUE(run.finished);
-    EXPECT_TRUE(win::FileExists(a));
-    EXPECT_TRUE(win::FileExists(b));
-    EXPECT_FALSE(win::FileExists(a + ".Quillrest"));
-    EXPECT_FALSE(win::FileExists(b + ".Quillrest"));
+    for (const std::string& link : links) {
+        EXPECT_TRUE(win::FileExists(link)) << link;
+        EXPECT_FALSE(win::FileExists(link + ".Quillrest")) << link;
+    }
 }
 
 } // namespace

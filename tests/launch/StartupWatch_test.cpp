@@ -35,7 +35,7 @@ protected:
         CaptureTest::SetUp();
         outFolder_ = MakeTempFolder("qrwatch");
         out_ = win::PathJoin(outFolder_, "starts.txt");
-        SetQuickBootSettings();
+        QuickBootSettings();
     }
     void TearDown() override
     {

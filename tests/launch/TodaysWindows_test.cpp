@@ -69,12 +69,7 @@ protected:
         systemView_ = windows64_ ? KEY_WOW64_64KEY : 0;
         outFolder_ = MakeTempFolder("qrviews");
         out_ = win::PathJoin(outFolder_, "starts.txt");
-        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLog, 1);
-        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLogBootCount, 100);
-        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds, 1);
-        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kWelcomeDismissed, 1);
-        for (const char* cleaner : {kDeleteSafeTempFiles, kDeleteAllTempFiles, kDelFileChk, kClearInetCache, kDeleteCookies})
-            SetDword(HKEY_LOCAL_MACHINE, kProductKey, cleaner, 0);
+        QuickBootSettings(100);
     }
     void TearDown() override
     {

@@ -77,6 +77,8 @@ TEST(WorkOrder, LinkDisplayNameAndQuoting)
     EXPECT_EQ("My Tool", LinkDisplayName("C:\\Startup\\My Tool.LNK.QUILLREST"));
     EXPECT_EQ("Odd.txt", LinkDisplayName("C:\\x\\Odd.txt"));
     EXPECT_EQ("Tool.lnk.Quillrest", LinkDisplayName("Tool.lnk.Quillrest"));
+    // Lower-casing "Ⱥ" lengthens it; the name is still cut from the path itself.
+    EXPECT_EQ("\xC8\xBAtlas \xE6\x97\xA5", LinkDisplayName("C:\\S\\\xC8\xBAtlas \xE6\x97\xA5.LNK.Quillrest"));
     EXPECT_EQ("\"C:\\Program Files\\a.exe\"", QuoteSpaces("C:\\Program Files\\a.exe"));
     EXPECT_EQ("C:\\PROGRA~1\\a.exe", QuoteSpaces("C:\\PROGRA~1\\a.exe"));
 }
@@ -93,6 +95,24 @@ TEST(RestoreBatchText, HeaderPairAndDuplicates)
     EXPECT_EQ("", RestoreBatchAddition(header + pair, "c:\\s\\a.LNK", "C:\\S\\a.lnk.quillrest"));
     EXPECT_EQ(RestoreBatchPair("C:\\S\\B.lnk", "C:\\S\\B.lnk.Quillrest"),
               RestoreBatchAddition(header + pair, "C:\\S\\B.lnk", "C:\\S\\B.lnk.Quillrest"));
+}
+
+TEST(RestoreBatchText, InTheCodePageCmdReadsItWith)
+{
+    const struct {
+        std::string text;
+        UINT codePage;
+        UINT oem;
+        std::string written;
+    } cases[] = {
+        {"copy \"C:\\a\"", CP_UTF8, 437, "copy \"C:\\a\""},
+        {"C:\\Caf\xC3\xA9\\\xCE\xA9", CP_UTF8, 437, "C:\\Caf\x82\\\xEA"},        // "Café\\Ω" in OEM 437
+        {"C:\\Caf\xE9", 1252, 850, "C:\\Caf\x82"},
+        {"C:\\\xC5\x81\r\n", CP_UTF8, 437, "chcp 65001 >nul\r\nC:\\\xC5\x81\r\nchcp 437 >nul\r\n"},  // "Ł"
+        {"C:\\\x80\r\n", 1252, 850, "chcp 1252 >nul\r\nC:\\\x80\r\nchcp 850 >nul\r\n"},        // "€"
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.written, BatchEncoding(c.text, c.codePage, c.oem)) << c.text;
 }
 
 TEST(BootRules, LaunchDelayProgressAndGeometry)

@@ -1,0 +1,253 @@
+// Start-up entries named outside code page 1252 through install, a boot and uninstall with the
+// shipped program: with the manifest's UTF-8 code page, and as a copy without it (as Windows before
+// 10 version 1903 runs it), which leaves such entries for Windows to start.
+#include "install/InstallFixture.h"
+#include "launch/LaunchFixture.h"
+#include "res/resource.h"
+#include "win/Text.h"
+#include <commctrl.h>
+#include <functional>
+#include <map>
+#include <set>
+#include <sstream>
+
+using namespace qrtest;
+
+namespace {
+
+std::string Utf8(const std::wstring& text) { return win::Narrow(text, CP_UTF8); }
+std::wstring Wide(const std::string& utf8) { return win::Widen(utf8, CP_UTF8); }
+// What a program without the manifest reads of `utf8`: bytes in the session's code page 1252, and those as UTF-8.
+std::string LegacyBytes(const std::string& utf8) { return win::Narrow(Wide(utf8), 1252); }
+std::string LegacyText(const std::string& utf8) { return Utf8(win::Widen(LegacyBytes(utf8), 1252)); }
+
+struct Place {
+    const char* label;
+    HKEY root;      // a Run key, or none for a Startup folder
+    REGSAM view;
+    int csidl;
+};
+const Place kPlaces[] = {{"HKCU|", HKEY_CURRENT_USER, 0, 0},
+                         {"HKLM64|", HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, 0},
+                         {"HKLM32|", HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, 0},
+                         {"", nullptr, 0, CSIDL_STARTUP},
+                         {"", nullptr, 0, CSIDL_COMMON_STARTUP}};
+
+// Every value of `path` in each registry place (label|name -> type:data) and, for the
+// Run key, every Startup-folder file (path -> size and digest), read through the W calls.
+std::map<std::string, std::string> Snapshot(const std::string& path)
+{
+    std::map<std::string, std::string> found;
+    for (const Place& place : kPlaces) {
+        HKEY key = nullptr;
+        if (place.root && RegOpenKeyExW(place.root, Wide(path).c_str(), 0, KEY_READ | place.view, &key) == 0) {
+            std::vector<wchar_t> name(16384);
+            std::vector<BYTE> data(65536);
+            DWORD nameSize = 16384, dataSize = 65536, type = 0;
+            for (DWORD i = 0; RegEnumValueW(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize) == 0;
+                 ++i, nameSize = 16384, dataSize = 65536)
+                found[place.label + Utf8(std::wstring(name.data(), nameSize))] =
+                    std::to_string(type) + ":" + std::string(data.begin(), data.begin() + dataSize);
+            RegCloseKey(key);
+        }
+        wchar_t folder[MAX_PATH] = L"";
+        WIN32_FIND_DATAW file;
+        HANDLE find = place.csidl && path == kRunKey && SHGetSpecialFolderPathW(nullptr, folder, place.csidl, FALSE)
+                          ? FindFirstFileW((std::wstring(folder) + L"\\*.*").c_str(), &file)
+                          : INVALID_HANDLE_VALUE;
+        for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &file)) {
+            const std::string full = Utf8(std::wstring(folder) + L"\\" + file.cFileName), contents = FileContents(full);
+            if (!(file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                found[full] = std::to_string(contents.size()) + " " + std::to_string(std::hash<std::string>()(contents));
+        }
+        if (find != INVALID_HANDLE_VALUE)
+            FindClose(find);
+    }
+    return found;
+}
+
+struct Entry {
+    const char* tag;     // what the probe reports when it starts
+    const Place& place;
+    std::string name;    // value name, or shortcut file name without ".lnk"
+    bool oddExe;         // started through the probe's copy in a folder named outside code page 1252
+    std::string extra;   // more arguments
+};
+
+class CharactersTest : public CaptureTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override
+    {
+        EndInstalledInstances();
+        RemoveInstallation();
+        CaptureTest::SetUp();
+        QuickBootSettings(100);
+        SetString(HKEY_LOCAL_MACHINE, kProductKey, kUninstallLink, "qrtest-none:farewell");
+        downloads_ = MakeTempFolder("qrchars");
+        out_ = downloads_ + "\\starts.txt";
+        CreateDirectoryA((downloads_ + "\\Łąka Ωmega 日本").c_str(), nullptr);
+        oddProbe_ = downloads_ + "\\Łąka Ωmega 日本\\sig.exe";
+        ASSERT_TRUE(CopyFileA(ToolPath("probe").c_str(), oddProbe_.c_str(), FALSE));
+        std::string exe = FileContents(ProductExe());
+        const size_t begin = exe.find("<activeCodePage"), end = exe.find("</activeCodePage>") + 17;
+        ASSERT_LT(begin, end);
+        if (GetParam())    // the code page declaration becomes a comment of the same length
+            exe.replace(begin, end - begin, "<!--" + std::string(end - begin - 7, ' ') + "-->");
+        ASSERT_TRUE(win::WriteWholeFile(downloads_ + "\\Quillrest.exe", exe));
+    }
+    void TearDown() override
+    {
+        EndInstalledInstances();
+        RemoveInstallation();
+        // The shared fixture cleans the process's own view and the Startup folders.
+        for (const std::string& path : {std::string(kRunKey), CapturePath(kRunKey)}) {
+            HKEY key = nullptr;
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key);
+            for (const auto& entry : Snapshot(path))
+                if (key && entry.first.compare(0, 13, "HKLM32|QrTest") == 0)
+                    RegDeleteValueA(key, entry.first.substr(7).c_str());
+            RegCloseKey(key);
+        }
+        RemoveTree(downloads_);
+        CaptureTest::TearDown();
+    }
+
+    std::string Exe(const Entry& e) const { return e.oddExe ? oddProbe_ : ToolPath("probe"); }
+    std::string Arguments(const Entry& e) const { return "\"" + out_ + "\" " + e.tag + e.extra; }
+    // What the boot starts: a value's data; a shortcut's target (quoted when it has a blank) and arguments.
+    std::string Command(const Entry& e) const
+    {
+        return (e.place.csidl ? QuoteSpaces(Exe(e)) : "\"" + Exe(e) + "\"") + " " + Arguments(e);
+    }
+    std::string Key(const Entry& e) const
+    {
+        return e.place.csidl ? win::PathJoin(StartupFolder(e.place.csidl), e.name + ".lnk") : e.place.label + e.name;
+    }
+    static void SetValue(const Place& place, const std::string& path, const std::string& name, const std::string& data)
+    {
+        HKEY key = nullptr;
+        RegCreateKeyExA(place.root, path.c_str(), 0, nullptr, 0, KEY_WRITE | place.view, nullptr, &key, nullptr);
+        RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>(data.size() + 1));
+        RegCloseKey(key);
+    }
+    // The probe's lines: tag -> each command line it was started with.
+    std::map<std::string, std::vector<std::string>> Starts() const
+    {
+        std::map<std::string, std::vector<std::string>> starts;
+        std::istringstream lines(FileContents(out_));
+        for (std::string line; std::getline(lines, line);) {
+            size_t field = 0;
+            for (int i = 0; i < 4 && field != std::string::npos; ++i)
+                field = line.find('\t', field + (i ? 1 : 0));
+            if (field != std::string::npos)
+                starts[line.substr(0, line.find('\t'))].push_back(line.substr(field + 1, line.size() - field - 2));
+        }
+        return starts;
+    }
+    // The greyed lines of the installed program's Launch Order page, with their ticks.
+    std::map<std::string, bool> GreyedLaunchLines() const
+    {
+        std::map<std::string, bool> greyed;
+        HANDLE process = StartProcess(SystemFile(kExeName), "-configure", "C:\\");
+        HWND sheet = nullptr;
+        EXPECT_TRUE(WaitFor([&] { return (sheet = FindWindowA(nullptr, "Quillrest Configuration")) != nullptr; },
+                            kPatienceMs));
+        SendMessageA(sheet, PSM_SETCURSEL, 1, 0);
+        HWND list = GetDlgItem(reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)), IDC_LAUNCH_LIST);
+        for (int i = 0; i < static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)); ++i) {
+            wchar_t text[1024] = L"";    // across processes Wine hands over the list box's own UTF-16 text
+            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+            const LRESULT flags = SendMessageA(list, LB_GETITEMDATA, i, 0);
+            if (flags & 2)
+                greyed[Utf8(text)] = (flags & 1) != 0;
+        }
+        PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, kPatienceMs));
+        KillProcess(process);
+        return greyed;
+    }
+
+    std::string downloads_, out_, oddProbe_;
+};
+
+TEST_P(CharactersTest, EachEntryStartsOnceAndComesBackAsItWas)
+{
+    ASSERT_EQ(static_cast<UINT>(CP_UTF8), GetACP()) << "the tests carry the program's manifest";
+    const Place &user = kPlaces[0], &machine64 = kPlaces[1], &machine32 = kPlaces[2];
+    const Place &userLinks = kPlaces[3], &commonLinks = kPlaces[4];
+    const std::vector<Entry> entries = {
+        {"D1", user, "QrTestChat", true, ""},
+        {"D2", user, "QrTest Ωmega Sync", false, ""},
+        {"D3", machine64, "QrTest Łódź Agent", true, ""},
+        {"D4", machine32, "QrTest 日本 Agent", false, ""},
+        {"D5", user, "QrTestPlain", false, ""},
+        {"D6", machine32, "QrTest Café", false, " naïve"},
+        {"L1", userLinks, "QrTest 日本 Notes", false, ""},
+        {"L2", commonLinks, "QrTest Ωmega Link", true, ""},
+        {"L3", userLinks, "QrTestArgs", false, " Zażółć gęślą"},
+        {"L4", userLinks, "QrTestPlainLink", false, ""},
+        {"L5", commonLinks, "QrTest Café Link", false, ""},
+    };
+    for (const Entry& e : entries) {
+        if (e.place.csidl)
+            ASSERT_TRUE(MakeShortcut(Key(e), Exe(e), Arguments(e), "", SW_SHOWNORMAL)) << e.tag;
+        else
+            SetValue(e.place, kRunKey, e.name, Command(e));
+    }
+    // Copies an earlier version parked through code page 1252 while the entries stayed in Run.
+    for (const Entry& e : {entries[1], entries[2]})
+        SetValue(e.place, CapturePath(kRunKey), LegacyText(e.name), LegacyText(Command(e)));
+    const std::map<std::string, std::string> before = Snapshot(kRunKey);
+
+    ASSERT_TRUE(RunProcess(downloads_ + "\\Quillrest.exe", "", kPatienceMs, downloads_).finished);
+    ASSERT_TRUE(WaitFor([] { return LogHas("Launching new instances after install"); }, kPatienceMs));
+    EndInstalledInstances();
+
+    // Each entry parked, or left exactly as it was and logged; the earlier copies are gone.
+    const std::map<std::string, std::string> installed = Snapshot(kRunKey);
+    std::set<std::string> expectedLeft, left;
+    std::map<std::string, bool> expectedGreyed;
+    std::map<std::string, std::vector<std::string>> expectedStarts;
+    for (const Entry& e : entries) {
+        const std::string command = Command(e);
+        if (GetParam() && (LegacyText(e.name) != e.name || LegacyText(command) != command)) {
+            EXPECT_EQ(before.at(Key(e)), installed.count(Key(e)) ? installed.at(Key(e)) : "gone") << e.tag;
+            expectedLeft.insert("Leaving " + LegacyBytes(e.place.csidl ? Key(e) : e.name) +
+                                " where it is: its name or command cannot be written in this system's code page");
+            expectedGreyed[LegacyText(e.name) + (&e.place == &machine32 ? " (32-bit)" : "") + " (started by Windows)"] =
+                true;
+        } else {
+            EXPECT_EQ(0u, installed.count(Key(e))) << e.tag;
+            expectedStarts[e.tag].push_back(command);
+        }
+    }
+    for (const std::string& line : LogMessages())
+        if (line.compare(0, 8, "Leaving ") == 0)
+            left.insert(line);
+    EXPECT_EQ(expectedLeft, left);
+    const std::map<std::string, std::string> parked = Snapshot(CapturePath(kRunKey));
+    EXPECT_EQ(0u, parked.count("HKCU|" + LegacyText(entries[1].name)) + parked.count("HKLM64|" + LegacyText(entries[2].name)));
+
+    // A log-on: each parked entry started once with its exact command, nothing else.
+    FreshLog();
+    HANDLE boot = StartProcess(SystemFile(kExeName), "-hklm", "C:\\");
+    EXPECT_TRUE(WaitFor([] { return LogHas("\tLeaving Quillrest::WaitForShutdown"); }, kPatienceMs));
+    WaitFor([&] { return Starts() == expectedStarts; }, kPatienceMs);
+    EXPECT_EQ(expectedStarts, Starts());
+    EndInstalledInstances();
+    KillProcess(boot);
+    EXPECT_EQ(expectedGreyed, GreyedLaunchLines());
+
+    DialogAnswerer complete("Uninstall Complete", IDOK, kPatienceMs);
+    EXPECT_TRUE(RunProcess(SystemFile(kExeName), "-uninstall", kPatienceMs, "C:\\").finished);
+    EXPECT_TRUE(complete.Answered());
+    EXPECT_EQ(before, Snapshot(kRunKey));
+}
+
+INSTANTIATE_TEST_SUITE_P(CodePages, CharactersTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "WithoutUtf8CodePage" : "WithUtf8CodePage";
+                         });
+
+} // namespace

@@ -1,0 +1,81 @@
+// Shared by the tests that install and uninstall the shipped program: its files and the instances it starts.
+#pragma once
+#include "TestSupport.h"
+#include "app/RegNames.h"
+#include "install/System.h"
+#include "win/Util.h"
+#include <tlhelp32.h>
+#include <string>
+#include <utility>
+
+namespace qrtest {
+
+inline std::string SystemFile(const char* name)
+{
+    return win::SystemDirectory() + "\\" + name;
+}
+
+inline std::string FileContents(const std::string& path)
+{
+    std::string text;
+    win::ReadWholeFile(path, text);
+    return text;
+}
+
+inline bool MutexExists(const char* name)
+{
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name);
+    if (!mutex)
+        return false;
+    CloseHandle(mutex);
+    return true;
+}
+
+// Ends the instances an install starts: the resident one through its shutdown
+// event, anything else left (a configuration sheet) by force.
+inline void EndInstalledInstances()
+{
+    if (MutexExists(kRunningMutex)) {
+        ShutdownRunningApps();
+        WaitFor([] { return !MutexExists(kRunningMutex); }, 5000);
+    }
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        std::string name = win::ToLower(entry.szExeFile);
+        if (name.size() >= 13 && name.compare(name.size() - 13, 13, "quillrest.exe") == 0) {
+            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+            if (process) {
+                TerminateProcess(process, 1);
+                WaitForSingleObject(process, 5000);
+                CloseHandle(process);
+            }
+        }
+    }
+    CloseHandle(snapshot);
+}
+
+// What an install leaves that uninstall keeps or that a failed test left.
+inline void RemoveInstallation()
+{
+    for (const char* name : {kExeName, kAppletName, kBatchName}) {
+        SetFileAttributesA(SystemFile(name).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(SystemFile(name).c_str());
+    }
+    for (const auto& value : {std::make_pair(kRunKey, kOwnRunValue), std::make_pair(kCplsKey, "Quillrest")}) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, value.first, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+            RegDeleteValueA(key, value.second);
+            RegCloseKey(key);
+        }
+    }
+    DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+    DeleteTree(HKEY_CLASSES_ROOT, ".Quillrest");
+    DeleteTree(HKEY_CLASSES_ROOT, "QuillrestLink");
+    WritePrivateProfileStringA("MMCPL", kAppletName, nullptr, "control.ini");
+}
+
+} // namespace qrtest
