@@ -100,18 +100,6 @@ DWORD WINAPI ShutdownWatchProc(LPVOID)
     ExitProcess(0);
 }
 
-void PumpMessages()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-        if (!GetMessageA(&msg, nullptr, 0, 0))
-            break;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    Sleep(100);
-}
-
 int RunApplication(const char* arguments)
 {
     CoInitialize(nullptr);

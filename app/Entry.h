@@ -1,4 +1,4 @@
-// The start-up routine every run goes through, and the message pump for long work.
+// The start-up routine every run goes through.
 #pragma once
 #include <windows.h>
 
@@ -7,6 +7,3 @@ int RunApplication(const char* arguments);
 
 // Waits for "Quillrest_Shutdown" and ends the process when it is set.
 DWORD WINAPI ShutdownWatchProc(LPVOID);
-
-// Dispatches every waiting message of the calling thread, then sleeps 100 ms.
-void PumpMessages();

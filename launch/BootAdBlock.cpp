@@ -1,11 +1,11 @@
 // The boot window's ad-block server start and its start-up popup.
 #include "launch/BootDlg.h"
 #include "adblock/HttpServer.h"
-#include "app/Entry.h"
 #include "app/Log.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
 #include "ui/SmallDialogs.h"
+#include "win/Dialog.h"
 #include "win/Util.h"
 #include <process.h>
 #include <memory>
@@ -45,7 +45,7 @@ void QuillrestDlg::StartHTTPServer(unsigned short port)
                                 ->Create();
         const DWORD start = GetTickCount();
         while (GetTickCount() - start < 1000)
-            PumpMessages();
+            win::PumpMessages();
 
         auto* argument = new ServerStart{win::SystemDirectory(), port};
         uintptr_t thread = _beginthreadex(nullptr, 0, &ServerThread, argument, 0, nullptr);

@@ -1,11 +1,11 @@
 // The boot window's weekly ad-server list download (timer 9).
 #include "launch/BootDlg.h"
 #include "adblock/PageBlockAds.h"
-#include "app/Entry.h"
 #include "app/Log.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
 #include "ui/SmallDialogs.h"
+#include "win/Dialog.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ constexpr DWORD kPopupShownMs = 8000;
 void PumpUntilTick(DWORD deadline)
 {
     while (static_cast<LONG>(GetTickCount() - deadline) < 0)
-        PumpMessages();
+        win::PumpMessages();
 }
 
 } // namespace

@@ -61,23 +61,6 @@ bool ParseLong(const std::string& text, long& value)
     return true;
 }
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
 bool ReadSmallFile(const std::string& path, std::string& text, bool& tooBig)
 {
     tooBig = false;
@@ -117,7 +100,7 @@ std::string FormatBootReport(const std::vector<BootRecord>& boots)
 bool ParseBootReport(const std::string& text, std::vector<BootRecord>& boots)
 {
     std::vector<BootRecord> parsed;
-    const std::vector<std::string> lines = Lines(text);
+    const std::vector<std::string> lines = win::SplitLines(text);
     if (lines.empty() || (lines[0] != kBootReportHeader && lines[0] != kBootReportHeaderV1))
         return false;
     // Version 2 items carry the signal before the name.

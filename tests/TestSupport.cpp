@@ -3,6 +3,7 @@
 #include "app/Log.h"
 #include "app/RegNames.h"
 #include "win/Raii.h"
+#include "win/Text.h"
 #include "win/Util.h"
 #include <shlwapi.h>
 
@@ -49,20 +50,11 @@ std::string ReadLog()
 std::vector<std::string> LogMessages()
 {
     std::vector<std::string> messages;
-    std::string text = ReadLog();
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    for (const std::string& line : win::SplitLines(ReadLog())) {
         size_t gle = line.find(", GLE:");
         size_t message = gle == std::string::npos ? std::string::npos : line.find(", ", gle + 6);
         if (message != std::string::npos)
             messages.push_back(line.substr(message + 2));
-        start = end + 1;
     }
     return messages;
 }

@@ -1,7 +1,6 @@
 // The boot window's version check (timer 5): downloads the vendor's version file and acts on it.
 #include "update/VersionCheck.h"
 #include "app/Download.h"
-#include "app/Entry.h"
 #include "app/Links.h"
 #include "app/Log.h"
 #include "app/RegNames.h"
@@ -9,6 +8,7 @@
 #include "launch/BootDlg.h"
 #include "ui/SmallDialogs.h"
 #include "update/VersionFile.h"
+#include "win/Dialog.h"
 #include "win/Raii.h"
 #include "win/Util.h"
 #include <vector>
@@ -23,7 +23,7 @@ constexpr DWORD kPopupShownMs = 8000;
 void PumpUntil(DWORD deadline)
 {
     while (static_cast<LONG>(GetTickCount() - deadline) < 0)
-        PumpMessages();
+        win::PumpMessages();
 }
 
 // Reads the downloaded file whole and deletes it; empty when it cannot be opened.

@@ -417,4 +417,16 @@ bool RunPropertySheet(HWND owner, const char* caption, const std::vector<Propert
     return PropertySheetA(&header) > 0;
 }
 
+void PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (!GetMessageA(&msg, nullptr, 0, 0))
+            break;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    Sleep(100);
+}
+
 } // namespace win

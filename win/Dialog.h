@@ -148,4 +148,8 @@ private:
 // number `startPage`.  Returns true when the user pressed OK.
 bool RunPropertySheet(HWND owner, const char* caption, const std::vector<PropertyPage*>& pages, size_t startPage = 0);
 
+// Dispatches every waiting message of the calling thread, then sleeps 100 ms:
+// long work on a window's thread calls it so the window stays alive.
+void PumpMessages();
+
 } // namespace win

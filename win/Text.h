@@ -7,6 +7,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include <vector>
 
 namespace win {
 
@@ -30,6 +31,10 @@ size_t FindAsciiNoCase(const std::string& text, const char* asciiPart);
 // `text` with the letters a to z in upper case, and every other character as it
 // is (the second byte of a double-byte character is never taken for a letter).
 std::string AsciiUpper(std::string text, UINT codePage);
+
+// The lines of `text`, split at LF with a CR before it dropped; text after the
+// last LF is a line too, an LF at the very end adds no empty one.
+std::vector<std::string> SplitLines(const std::string& text);
 
 // Code-page text to UTF-16 and back (CP_ACP: the process's code page).  The
 // way back gives a best-fit copy of a character the code page lacks, as the A
