@@ -2,7 +2,6 @@
 #include "ui/CleaningPages.h"
 #include "app/Log.h"
 #include "app/RegNames.h"
-#include "app/Settings.h"
 #include "clean/Mscdex.h"
 #include "clean/TempFiles.h"
 #include "res/resource.h"
@@ -18,82 +17,41 @@ void OpenFolder(HWND owner, const std::string& folder)
     ShellExecuteA(owner, "open", folder.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL);
 }
 
+const BoundSetting kCookieSettings[] = {
+    {IDC_COOKIES_DELETE, kDeleteCookies, 0, 0, 0},
+    {IDC_COOKIES_KEEP, kKeepQRCookie, 1, 0, 0},
+};
+const BoundSetting kInternetSettings[] = {
+    {IDC_INTERNET_CACHE, kClearInetCache, 0, 0, 0},
+    {IDC_INTERNET_VERSION, kCheckVersion, 1, 0, 0},
+};
+const BoundSetting kTempFileSettings[] = {
+    {IDC_TEMP_SAFE, kDeleteSafeTempFiles, 0, 0, 0},
+    {IDC_TEMP_ALL, kDeleteAllTempFiles, 0, 0, 0},
+};
+const BoundSetting kFileChkSettings[] = {
+    {IDC_FILECHK_DELETE, kDelFileChk, 0, 0, 0},
+};
+
 } // namespace
 
-// ---- Cookies ----
+// ---- Cookies and Internet ----
 
-PageCookies::PageCookies() : PropertyPage(IDD_PAGE_COOKIES)
+PageCookies::PageCookies()
+    : SettingsPage(IDD_PAGE_COOKIES, "PageCookies", kCookieSettings, kReadWhenShown, SettingsCommit::OnOK)
 {
 }
 
-void PageCookies::LoadSettings()
+PageInternet::PageInternet()
+    : SettingsPage(IDD_PAGE_INTERNET, "PageInternet", kInternetSettings, kReadWhenShown, SettingsCommit::OnOK)
 {
-    deleteCookies_ = ProductDwordOrDefault(kDeleteCookies, 0);
-    keepOwnCookie_ = ProductDwordOrDefault(kKeepQRCookie, 1);
-}
-
-void PageCookies::DoDataExchange(win::DataExchange& dx)
-{
-    dx.Check(IDC_COOKIES_DELETE, deleteCookies_);
-    dx.Check(IDC_COOKIES_KEEP, keepOwnCookie_);
-}
-
-void PageCookies::OnSetActive()
-{
-    LoadSettings();
-    win::DataExchange dx(*this, false);
-    DoDataExchange(dx);
-}
-
-void PageCookies::OnApply()
-{
-    SetProductDword(kDeleteCookies, deleteCookies_);
-    SetProductDword(kKeepQRCookie, keepOwnCookie_);
-}
-
-// ---- Internet ----
-
-PageInternet::PageInternet() : PropertyPage(IDD_PAGE_INTERNET)
-{
-}
-
-void PageInternet::LoadSettings()
-{
-    clearCache_ = ProductDwordOrDefault(kClearInetCache, 0);
-    checkVersion_ = ProductDwordOrDefault(kCheckVersion, 1);
-}
-
-void PageInternet::DoDataExchange(win::DataExchange& dx)
-{
-    dx.Check(IDC_INTERNET_CACHE, clearCache_);
-    dx.Check(IDC_INTERNET_VERSION, checkVersion_);
-}
-
-void PageInternet::OnSetActive()
-{
-    LoadSettings();
-    win::DataExchange dx(*this, false);
-    DoDataExchange(dx);
-}
-
-void PageInternet::OnApply()
-{
-    SetProductDword(kClearInetCache, clearCache_);
-    SetProductDword(kCheckVersion, checkVersion_);
 }
 
 // ---- Temp Files ----
 
-PageTempFiles::PageTempFiles() : PropertyPage(IDD_PAGE_TEMP)
+PageTempFiles::PageTempFiles()
+    : SettingsPage(IDD_PAGE_TEMP, "PageTempFiles", kTempFileSettings, kReadWhenBuilt, SettingsCommit::OnOK)
 {
-    deleteSafe_ = ProductDwordOrDefault(kDeleteSafeTempFiles, 0);
-    deleteAll_ = ProductDwordOrDefault(kDeleteAllTempFiles, 0);
-}
-
-void PageTempFiles::DoDataExchange(win::DataExchange& dx)
-{
-    dx.Check(IDC_TEMP_SAFE, deleteSafe_);
-    dx.Check(IDC_TEMP_ALL, deleteAll_);
 }
 
 void PageTempFiles::OnSetActive()
@@ -110,15 +68,8 @@ void PageTempFiles::OnSetActive()
                 win::Format("There are %lld additional files in the temporary file directories that are probably "
                             "safe to delete, but which don't follow the standard naming conventions.",
                             counts.otherFiles));
-    win::DataExchange dx(*this, false);
-    DoDataExchange(dx);
+    ShowSettings();
     SendItem(IDC_TEMP_DIRS, LB_SETCURSEL, 0);
-}
-
-void PageTempFiles::OnApply()
-{
-    SetProductDword(kDeleteSafeTempFiles, deleteSafe_);
-    SetProductDword(kDeleteAllTempFiles, deleteAll_);
 }
 
 bool PageTempFiles::OnCommand(int id, int code, HWND control)
@@ -127,7 +78,7 @@ bool PageTempFiles::OnCommand(int id, int code, HWND control)
         ShowSelectedDirectory();
         return true;
     }
-    return PropertyPage::OnCommand(id, code, control);
+    return SettingsPage::OnCommand(id, code, control);
 }
 
 void PageTempFiles::ShowSelectedDirectory()
@@ -179,34 +130,10 @@ bool PageCDDrives::OnCommand(int id, int code, HWND control)
 
 // ---- FILECHK ----
 
-PageFileCHK::PageFileCHK() : PropertyPage(IDD_PAGE_FILECHK)
+PageFileCHK::PageFileCHK()
+    : SettingsPage(IDD_PAGE_FILECHK, "PageFileCHK", kFileChkSettings, kReadWhenBuilt | kReadWhenShown,
+                   SettingsCommit::WhenLeft)
 {
-    LoadSettings();
-}
-
-void PageFileCHK::LoadSettings()
-{
-    deleteFileChk_ = ProductDwordOrDefault(kDelFileChk, 0);
-}
-
-void PageFileCHK::DoDataExchange(win::DataExchange& dx)
-{
-    dx.Check(IDC_FILECHK_DELETE, deleteFileChk_);
-}
-
-void PageFileCHK::OnSetActive()
-{
-    LoadSettings();
-    win::DataExchange dx(*this, false);
-    DoDataExchange(dx);
-}
-
-bool PageFileCHK::OnKillActive()
-{
-    if (!PropertyPage::OnKillActive())
-        return false;
-    SetProductDword(kDelFileChk, deleteFileChk_);
-    return true;
 }
 
 // ---- Root Size ----

@@ -19,16 +19,20 @@ const DWORD kMaxDelay = 999;
 // Once per process: the user sees the warning once however often the page is shown.
 bool g_rightsProbePending = true;
 
+const BoundSetting kMainSettings[] = {
+    {IDC_MAIN_DELAY, kDelaySeconds, 8, kMinDelay, kMaxDelay},
+    {IDC_MAIN_MINIMIZED, kMinimized, 1, 0, 0},
+    {IDC_MAIN_TRANSPARENT, kTransparent, 1, 0, 0},
+};
+
 const int kStatisticIds[] = {IDC_MAIN_STAT_BOOTS, IDC_MAIN_STAT_JUNK, IDC_MAIN_STAT_WEBFILES, IDC_MAIN_STAT_COOKIES,
                              IDC_MAIN_STAT_ADS};
 
 } // namespace
 
-PageMainConfig::PageMainConfig() : PropertyPage(IDD_PAGE_MAIN)
+PageMainConfig::PageMainConfig()
+    : SettingsPage(IDD_PAGE_MAIN, "PageMainConfig", kMainSettings, kReadWhenBuilt, SettingsCommit::OnOK)
 {
-    delaySeconds_ = ProductDwordOrDefault(kDelaySeconds, 8);
-    minimized_ = ProductDwordOrDefault(kMinimized, 1);
-    transparent_ = ProductDwordOrDefault(kTransparent, 1);
 }
 
 // The sheet has no owner to sit on, so it opens in the middle of the work area.
@@ -52,14 +56,7 @@ bool PageMainConfig::OnInit()
     DWORD versionMS = 0, versionLS = 0;
     OwnFileVersion(versionMS, versionLS);
     SetItemText(IDC_MAIN_VERSION, VersionLine(versionMS, versionLS));
-    return PropertyPage::OnInit();
-}
-
-void PageMainConfig::DoDataExchange(win::DataExchange& dx)
-{
-    dx.UInt(IDC_MAIN_DELAY, delaySeconds_, kMinDelay, kMaxDelay);
-    dx.Check(IDC_MAIN_MINIMIZED, minimized_);
-    dx.Check(IDC_MAIN_TRANSPARENT, transparent_);
+    return SettingsPage::OnInit();
 }
 
 void PageMainConfig::OnSetActive()
@@ -92,17 +89,10 @@ void PageMainConfig::ShowStatistics()
         SetItemText(kStatisticIds[i], lines[i]);
 }
 
-void PageMainConfig::OnApply()
-{
-    SetProductDword(kDelaySeconds, delaySeconds_);
-    SetProductDword(kMinimized, minimized_);
-    SetProductDword(kTransparent, transparent_);
-}
-
 bool PageMainConfig::OnCommand(int id, int code, HWND control)
 {
     if (code != BN_CLICKED)
-        return PropertyPage::OnCommand(id, code, control);
+        return SettingsPage::OnCommand(id, code, control);
     switch (id) {
     case IDC_MAIN_TROUBLE: {
         TroubleDlg trouble;
@@ -116,7 +106,7 @@ bool PageMainConfig::OnCommand(int id, int code, HWND control)
         Uninstall();
         return true;
     default:
-        return PropertyPage::OnCommand(id, code, control);
+        return SettingsPage::OnCommand(id, code, control);
     }
 }
 

@@ -1,0 +1,72 @@
+// A property page whose controls each show one DWORD setting of the product key.
+#include "ui/SettingsPage.h"
+#include "app/Settings.h"
+
+SettingsPage::SettingsPage(int templateId, const char* traceName, const BoundSetting* settings, size_t count,
+                           unsigned reads, SettingsCommit commit)
+    : PropertyPage(templateId), traceName_(traceName), settings_(settings), count_(count), reads_(reads),
+      commit_(commit)
+{
+    for (size_t i = 0; i < count_; ++i)
+        values_.push_back(settings_[i].defaultValue);
+    if (reads_ & kReadWhenBuilt)
+        ReadSettings();
+}
+
+void SettingsPage::ReadSettings()
+{
+    for (size_t i = 0; i < count_; ++i)
+        values_[i] = ProductDwordOrDefault(settings_[i].name, settings_[i].defaultValue);
+}
+
+void SettingsPage::WriteSettings() const
+{
+    for (size_t i = 0; i < count_; ++i)
+        SetProductDword(settings_[i].name, values_[i]);
+}
+
+void SettingsPage::LoadSettings()
+{
+    if (reads_ & kReadWhenShown)
+        ReadSettings();
+}
+
+void SettingsPage::DoDataExchange(win::DataExchange& dx)
+{
+    for (size_t i = 0; i < count_; ++i) {
+        const BoundSetting& setting = settings_[i];
+        if (setting.maximum != 0)
+            dx.UInt(setting.control, values_[i], setting.minimum, setting.maximum);
+        else
+            dx.Check(setting.control, values_[i]);
+    }
+}
+
+void SettingsPage::ShowSettings()
+{
+    win::DataExchange dx(*this, false);
+    DoDataExchange(dx);
+}
+
+void SettingsPage::OnSetActive()
+{
+    if (!(reads_ & kReadWhenShown))
+        return;
+    LoadSettings();
+    ShowSettings();
+}
+
+void SettingsPage::OnApply()
+{
+    if (commit_ == SettingsCommit::OnOK)
+        WriteSettings();
+}
+
+bool SettingsPage::OnKillActive()
+{
+    if (!PropertyPage::OnKillActive())
+        return false;
+    if (commit_ == SettingsCommit::WhenLeft)
+        WriteSettings();
+    return true;
+}
