@@ -95,22 +95,23 @@ bool PageBootReport::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& res
     if (message != WM_DRAWITEM)
         return false;
     const DRAWITEMSTRUCT& draw = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-    if (draw.CtlID == IDC_BOOTREPORT_CHART)
-        DrawChart(draw);
-    else if (draw.CtlID == IDC_BOOTREPORT_TREND)
-        DrawTrend(draw);
-    else
+    if (draw.CtlID != IDC_BOOTREPORT_CHART && draw.CtlID != IDC_BOOTREPORT_TREND)
         return false;
-    result = TRUE;
-    return true;
-}
-
-void PageBootReport::DrawChart(const DRAWITEMSTRUCT& draw) const
-{
+    // Both pictures: the page's font, text without a background, on a white panel.
     HDC dc = draw.hDC;
     Selected font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
     SetBkMode(dc, TRANSPARENT);
     const RECT area = Panel(dc, draw.rcItem);
+    if (draw.CtlID == IDC_BOOTREPORT_CHART)
+        DrawChart(dc, area);
+    else
+        DrawTrend(dc, area);
+    result = TRUE;
+    return true;
+}
+
+void PageBootReport::DrawChart(HDC dc, const RECT& area) const
+{
     const COLORREF ink = GetSysColor(COLOR_WINDOWTEXT);
     const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
     if (boots_.empty() || boots_.back().items.empty()) {
@@ -161,12 +162,8 @@ void PageBootReport::DrawChart(const DRAWITEMSTRUCT& draw) const
     }
 }
 
-void PageBootReport::DrawTrend(const DRAWITEMSTRUCT& draw) const
+void PageBootReport::DrawTrend(HDC dc, const RECT& area) const
 {
-    HDC dc = draw.hDC;
-    Selected font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
-    SetBkMode(dc, TRANSPARENT);
-    const RECT area = Panel(dc, draw.rcItem);
     const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
     std::vector<long> phases;
     for (const BootRecord& boot : boots_)

@@ -14,8 +14,9 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    void DrawChart(const DRAWITEMSTRUCT& draw) const;
-    void DrawTrend(const DRAWITEMSTRUCT& draw) const;
+    // Draw inside `area`, the panel of the control's picture.
+    void DrawChart(HDC dc, const RECT& area) const;
+    void DrawTrend(HDC dc, const RECT& area) const;
 
     std::vector<BootRecord> boots_;
 };
