@@ -34,6 +34,27 @@ constexpr int kEventGroupQos = 128;
 constexpr int kEventRoutingInterfaceChange = 256;
 constexpr int kEventAddressListChange = 512;
 
+// The events the server is told of but does not act on, by name; NULL for an unknown one.
+const char* IgnoredEventName(int event)
+{
+    switch (event) {
+    case FD_OOB:
+        return "FD_OOB";
+    case FD_CONNECT:
+        return "FD_CONNECT";
+    case kEventQos:
+        return "FD_QOS";
+    case kEventGroupQos:
+        return "FD_GROUP_QOS";
+    case kEventRoutingInterfaceChange:
+        return "FD_ROUTING_INTERFACE_CHANGE";
+    case kEventAddressListChange:
+        return "FD_ADDRESS_LIST_CHANGE";
+    default:
+        return nullptr;
+    }
+}
+
 // Socket handles are pointer-sized on 64-bit Windows; the log shows them as numbers.
 unsigned Id(SOCKET socket)
 {
@@ -96,6 +117,7 @@ private:
     void SendError(int index, ClientConnection& connection);
     void SendAnswer(const std::string& response, ClientConnection& connection);
     void CloseConnection(ClientConnection& connection);
+    bool AbandonListener(const char* format);
     void CloseAll();
     ClientConnection* Find(SOCKET socket);
     void ScheduleCounterWrite();
@@ -133,30 +155,18 @@ bool HttpServer::StartListening(unsigned short port)
     // Accepting is all a listening socket does.  Accepted sockets inherit this
     // selection until they get their own, and any other event here would only
     // add a message per connection.
-    if (WSAAsyncSelect(listener_, Handle(), kSocketEvent, FD_ACCEPT) != 0) {
-        WriteLog("WSAAsyncSelect() error  WSE=%d", WSAGetLastError());
-        closesocket(listener_);
-        listener_ = INVALID_SOCKET;
-        return false;
-    }
+    if (WSAAsyncSelect(listener_, Handle(), kSocketEvent, FD_ACCEPT) != 0)
+        return AbandonListener("WSAAsyncSelect() error  WSE=%d");
     // Only programs on this computer use the server (the PAC scripts name
     // 127.0.0.1), and nothing from the network may reach it.
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(port_);
-    if (bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
-        WriteLog("bind() error  WSE=%d", WSAGetLastError());
-        closesocket(listener_);
-        listener_ = INVALID_SOCKET;
-        return false;
-    }
-    if (listen(listener_, 2147483647) != 0) {
-        WriteLog("listen() error WSE=%d", WSAGetLastError());
-        closesocket(listener_);
-        listener_ = INVALID_SOCKET;
-        return false;
-    }
+    if (bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0)
+        return AbandonListener("bind() error  WSE=%d");
+    if (listen(listener_, 2147483647) != 0)
+        return AbandonListener("listen() error WSE=%d");
 
     char hostName[256] = "";
     std::string dotted;
@@ -170,6 +180,16 @@ bool HttpServer::StartListening(unsigned short port)
     }
     WriteLog("HTTP Server Started: %s [%s] on port %d", hostName, dotted.c_str(), static_cast<int>(port_));
     return true;
+}
+
+// Logs the failed step with its Winsock error (`format` takes it as its one
+// %d) and closes the listening socket; always false.
+bool HttpServer::AbandonListener(const char* format)
+{
+    WriteLog(format, WSAGetLastError());
+    closesocket(listener_);
+    listener_ = INVALID_SOCKET;
+    return false;
 }
 
 void HttpServer::CloseAll()
@@ -288,32 +308,17 @@ void HttpServer::OnSocketEvent(SOCKET socket, int event, int error)
     case FD_WRITE:
         OnWrite(socket, error);
         break;
-    case FD_OOB:
-        WriteLog("Ignoring FD_OOB on socket %u", Id(socket));
-        break;
     case FD_ACCEPT:
         OnAccept(socket, error);
-        break;
-    case FD_CONNECT:
-        WriteLog("Ignoring FD_CONNECT on socket %u", Id(socket));
         break;
     case FD_CLOSE:
         OnClose(socket, error);
         break;
-    case kEventQos:
-        WriteLog("Ignoring FD_QOS on socket %u", Id(socket));
-        break;
-    case kEventGroupQos:
-        WriteLog("Ignoring FD_GROUP_QOS on socket %u", Id(socket));
-        break;
-    case kEventRoutingInterfaceChange:
-        WriteLog("Ignoring FD_ROUTING_INTERFACE_CHANGE on socket %u", Id(socket));
-        break;
-    case kEventAddressListChange:
-        WriteLog("Ignoring FD_ADDRESS_LIST_CHANGE on socket %u", Id(socket));
-        break;
     default:
-        WriteLog("#### Unknown event type %d for socket %u", event, Id(socket));
+        if (const char* name = IgnoredEventName(event))
+            WriteLog("Ignoring %s on socket %u", name, Id(socket));
+        else
+            WriteLog("#### Unknown event type %d for socket %u", event, Id(socket));
         break;
     }
 }
