@@ -10,6 +10,7 @@
 #include "install/System.h"
 #include "launch/BootPacer.h"
 #include "launch/BootRules.h"
+#include "launch/Launcher.h"
 #include "launch/Redirect.h"
 #include "launch/StartupWatch.h"
 #include "launch/WorkQueue.h"
@@ -18,9 +19,8 @@
 #include "ui/SmallDialogs.h"
 #include "win/Dpi.h"
 #include "win/Util.h"
-#include <wininet.h>
-#include <atomic>
 #include <ctime>
+#include <utility>
 
 namespace {
 // Client row (dialog units) above which the window is cut: only the panel stays.
@@ -202,6 +202,62 @@ void QuillrestDlg::TimerTick()
     });
 }
 
+void QuillrestDlg::TimerLaunch()
+{
+    Traced("QuillrestDlg::TimerLaunch", [&] {
+        ++launchIndex_;
+        if (launchIndex_ >= static_cast<int>(queue_.size())) {
+            SendItem(IDC_BOOT_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+            SendItem(IDC_BOOT_PROGRESS, PBM_SETPOS, 100);
+            StopTimer(kTimerLaunch);
+            StopTimer(kTimerTick);
+            CloseWelcome();
+            WaitForShutdown();
+            queue_.clear();
+            NotePhaseEnded();
+            return;
+        }
+        const WorkItem item = queue_[static_cast<size_t>(launchIndex_)];
+        SendItem(IDC_BOOT_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(launchIndex_) * static_cast<WPARAM>(ProgressUnit()));
+        SetItemText(IDC_BOOT_COMMAND, item.CommandLine);
+        SetItemText(IDC_BOOT_NAME, item.Name);
+        FollowedProgram program;
+        StartWorkItem(item, ProductDword(kDebugDelayPause, 0) != 0, program);
+        NoteLaunched(item.Name, std::move(program));
+    });
+}
+
+void QuillrestDlg::TimerSettle()
+{
+    // Not traced: it ticks several times a second and would flood the log.
+    try {
+        CpuSample now;
+        if (!pacer_ || !SampleSystemCpu(now)) {
+            StopTimer(kTimerSettle);
+            return;
+        }
+        ProgramSample program;
+        FollowedProgram* followed = pacer_->Following();
+        if (followed)
+            SampleProgram(*followed, program);
+        switch (pacer_->Sample(now, followed ? &program : nullptr)) {
+        case BootPacer::Step::StartNext:
+            WriteLog("The computer has settled: starting the next program");
+            // The launch timer stays the upper bound, counted from this start.
+            StartTimer(kTimerLaunch, static_cast<UINT>(launchDelay_) * 1000);
+            TimerLaunch();
+            break;
+        case BootPacer::Step::Done:
+            FinishBootReport();
+            break;
+        case BootPacer::Step::Wait:
+            break;
+        }
+    } catch (...) {
+        WriteLog("###### Exception in %s", "QuillrestDlg::TimerSettle");
+    }
+}
+
 void QuillrestDlg::TimerHide()
 {
     Traced("QuillrestDlg::TimerHide", [&] {
@@ -255,30 +311,6 @@ void QuillrestDlg::CloseWelcome()
     if (welcome_ && welcome_->IsOpen())
         welcome_->Destroy();
     welcome_.reset();
-}
-
-namespace {
-std::atomic<int> g_connectedForTest(-1);
-}
-
-void OverrideIsConnectedToInternetForTest(int answer)
-{
-    g_connectedForTest = answer;
-}
-
-int QuillrestDlg::IsConnectedToInternet()
-{
-    return TracedResult("QuillrestDlg::IsConnectedToInternet", 0, [] {
-        if (g_connectedForTest >= 0)
-            return g_connectedForTest.load();
-        using IsNetworkAliveFn = BOOL(WINAPI*)(LPDWORD);
-        // Loaded once and kept for the life of the process.
-        static HMODULE sensapi = LoadLibraryA("SENSAPI.DLL");
-        DWORD flags = 0;
-        if (auto isNetworkAlive = win::LookUp<IsNetworkAliveFn>(sensapi, "IsNetworkAlive"))
-            return static_cast<int>(isNetworkAlive(&flags));
-        return static_cast<int>(InternetGetConnectedState(&flags, 0));
-    });
 }
 
 void QuillrestDlg::PaintIcon()

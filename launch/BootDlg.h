@@ -58,10 +58,14 @@ private:
     void MakeTransparent();
     void TimerTick();
     void TimerLaunch();
+    void TimerSettle();    // CPU samples while the launch phase is paced or measured
     void TimerHide();
     void TimerCleanup();
-    void TimerCheckVersion();         // update/VersionCheck.cpp
-    void TimerUpdateAdBlockInfo();    // launch/BootAdList.cpp
+    // The downloads once online (launch/BootDownloads.cpp): false while offline;
+    // else stops `timer` and lets the computer work for 10 s first.
+    bool OnlineForDownload(UINT_PTR timer);
+    void TimerCheckVersion();
+    void TimerUpdateAdBlockInfo();
     void TimerKillAdBlockMsg();       // launch/BootAdBlock.cpp
     void CleanUp();
     void WaitForShutdown();
@@ -75,7 +79,6 @@ private:
     void NoteLaunched(const std::string& name, FollowedProgram program);
     void NotePhaseEnded();
     void NoteHurryUp();
-    void TimerSettle();
     void FinishBootReport();
     // The watch of the start-up places after the launch phase (launch/BootWatch.cpp)
     void StartWatch();
@@ -107,8 +110,3 @@ private:
 
 // Tests decide what IsConnectedToInternet answers (-1: the system decides again).
 void OverrideIsConnectedToInternetForTest(int answer);
-
-// Starts one work item as a process, falling back to the shell (never for a
-// folder).  Returns true when a process was created.  `program` receives the
-// started program's process where the system gives one, the shell's included.
-bool StartWorkItem(const WorkItem& item, bool debugPause, FollowedProgram& program);

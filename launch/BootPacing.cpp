@@ -1,4 +1,4 @@
-// The boot window's pacing: settle-gated starts (timer 11) and the boot report.
+// The boot window's pacing: the pacer that gates each start (sampled by timer 11) and the boot report.
 #include "launch/BootDlg.h"
 #include "app/Log.h"
 #include "app/RegNames.h"
@@ -64,37 +64,6 @@ void QuillrestDlg::NoteHurryUp()
 {
     if (pacer_)
         pacer_->HurryUp();
-}
-
-void QuillrestDlg::TimerSettle()
-{
-    // Not traced: it ticks several times a second and would flood the log.
-    try {
-        CpuSample now;
-        if (!pacer_ || !SampleSystemCpu(now)) {
-            StopTimer(kTimerSettle);
-            return;
-        }
-        ProgramSample program;
-        FollowedProgram* followed = pacer_->Following();
-        if (followed)
-            SampleProgram(*followed, program);
-        switch (pacer_->Sample(now, followed ? &program : nullptr)) {
-        case BootPacer::Step::StartNext:
-            WriteLog("The computer has settled: starting the next program");
-            // The launch timer stays the upper bound, counted from this start.
-            StartTimer(kTimerLaunch, static_cast<UINT>(launchDelay_) * 1000);
-            TimerLaunch();
-            break;
-        case BootPacer::Step::Done:
-            FinishBootReport();
-            break;
-        case BootPacer::Step::Wait:
-            break;
-        }
-    } catch (...) {
-        WriteLog("###### Exception in %s", "QuillrestDlg::TimerSettle");
-    }
 }
 
 void QuillrestDlg::FinishBootReport()

@@ -1,15 +1,10 @@
-// The program launcher: the launch timer's tick starts the next work item.
-#include "launch/BootDlg.h"
+// The program launcher: starts one work item as a process, or through the shell.
+#include "launch/Launcher.h"
 #include "app/Log.h"
-#include "app/RegNames.h"
-#include "app/Settings.h"
-#include "res/resource.h"
-#include "ui/SmallDialogs.h"
 #include "win/Util.h"
 #include <shellapi.h>
 #include <shlwapi.h>
 #include <algorithm>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -75,29 +70,4 @@ bool StartWorkItem(const WorkItem& item, bool debugPause, FollowedProgram& progr
     WriteLog("Failed to CreateProcess [%s]. GLE=%d", item.CommandLine.c_str(), static_cast<int>(GetLastError()));
     ShellFallback(item, program);
     return false;
-}
-
-void QuillrestDlg::TimerLaunch()
-{
-    Traced("QuillrestDlg::TimerLaunch", [&] {
-        ++launchIndex_;
-        if (launchIndex_ >= static_cast<int>(queue_.size())) {
-            SendItem(IDC_BOOT_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
-            SendItem(IDC_BOOT_PROGRESS, PBM_SETPOS, 100);
-            StopTimer(kTimerLaunch);
-            StopTimer(kTimerTick);
-            CloseWelcome();
-            WaitForShutdown();
-            queue_.clear();
-            NotePhaseEnded();
-            return;
-        }
-        const WorkItem item = queue_[static_cast<size_t>(launchIndex_)];
-        SendItem(IDC_BOOT_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(launchIndex_) * static_cast<WPARAM>(ProgressUnit()));
-        SetItemText(IDC_BOOT_COMMAND, item.CommandLine);
-        SetItemText(IDC_BOOT_NAME, item.Name);
-        FollowedProgram program;
-        StartWorkItem(item, ProductDword(kDebugDelayPause, 0) != 0, program);
-        NoteLaunched(item.Name, std::move(program));
-    });
 }

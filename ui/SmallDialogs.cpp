@@ -9,6 +9,8 @@ namespace {
 
 const UINT_PTR kStatusTimer = 1;
 const int kStatusSteps = 10;
+constexpr DWORD kPopupFirstMs = 1000;
+constexpr DWORD kPopupShownMs = 8000;
 
 class MessageDlg : public win::ModalDialog {
 public:
@@ -214,4 +216,27 @@ bool CheckingForUpdatesDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESU
 void CheckingForUpdatesDlg::OnDestroyed()
 {
     delete this;
+}
+
+StatusPopup::StatusPopup(bool show, DWORD startTick, const char* firstLine, const char* secondLine,
+                         const char* dontShowValue)
+    : startTick_(startTick)
+{
+    if (!show)
+        return;
+    popup_ = (new CheckingForUpdatesDlg(GetDesktopWindow(), firstLine, secondLine, dontShowValue))->Create();
+    win::PumpMessagesUntil(startTick_ + kPopupFirstMs);
+}
+
+StatusPopup::~StatusPopup()
+{
+    // The user may have closed it already through its "Don't show" box.
+    if (popup_ && IsWindow(popup_))
+        DestroyWindow(popup_);
+}
+
+void StatusPopup::Finish() const
+{
+    if (popup_)
+        win::PumpMessagesUntil(startTick_ + kPopupShownMs);
 }

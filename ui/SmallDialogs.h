@@ -56,6 +56,23 @@ private:
     win::UniqueGdi background_;
 };
 
+// The status popup around background work that starts at `startTick`: shown
+// unless `show` is false, and then the work waits until the popup has been up
+// for a second; Finish keeps it until 8 seconds after the start.  It is closed
+// on every way out, unless the user closed it already.
+class StatusPopup {
+public:
+    StatusPopup(bool show, DWORD startTick, const char* firstLine, const char* secondLine, const char* dontShowValue);
+    ~StatusPopup();
+    StatusPopup(const StatusPopup&) = delete;
+    StatusPopup& operator=(const StatusPopup&) = delete;
+    void Finish() const;
+
+private:
+    DWORD startTick_;
+    HWND popup_ = nullptr;
+};
+
 // Where the status popup goes: horizontally centred on the work area, its
 // bottom one pixel above the work area's bottom.
 POINT StatusPopupPosition(const RECT& workArea, int width, int height);

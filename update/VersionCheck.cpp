@@ -1,30 +1,17 @@
-// The boot window's version check (timer 5): downloads the vendor's version file and acts on it.
+// The version check after the boot window's wait: downloads the vendor's version file and acts on it.
 #include "update/VersionCheck.h"
 #include "app/Download.h"
 #include "app/Links.h"
 #include "app/Log.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
-#include "launch/BootDlg.h"
 #include "ui/SmallDialogs.h"
 #include "update/VersionFile.h"
-#include "win/Dialog.h"
 #include "win/Raii.h"
 #include "win/Util.h"
 #include <vector>
 
 namespace {
-
-constexpr DWORD kWaitBeforeCheckMs = 10000;
-constexpr DWORD kPopupFirstMs = 1000;
-constexpr DWORD kPopupShownMs = 8000;
-
-// Dispatches messages until GetTickCount reaches `deadline` (wrap-around safe).
-void PumpUntil(DWORD deadline)
-{
-    while (static_cast<LONG>(GetTickCount() - deadline) < 0)
-        win::PumpMessages();
-}
 
 // Reads the downloaded file whole and deletes it; empty when it cannot be opened.
 std::string TakeFileText(const std::string& path)
@@ -55,16 +42,6 @@ void OfferNewVersion(HWND owner, const std::string& ownVersion)
     if (MessageBoxA(owner, message.c_str(), "New Version Available", MB_YESNO | MB_ICONINFORMATION) == IDYES)
         OpenWebLink(owner, VendorLink(VendorPage::Main));
 }
-
-// Closes the status popup on every way out, unless the user closed it already.
-struct PopupCloser {
-    HWND popup = nullptr;
-    ~PopupCloser()
-    {
-        if (popup && IsWindow(popup))
-            DestroyWindow(popup);
-    }
-};
 
 } // namespace
 
@@ -118,32 +95,14 @@ void ApplyVersionFile(HWND owner, const std::string& text)
 void RunVersionCheck(HWND owner, DWORD startTick)
 {
     const std::string url = VendorLink(VendorPage::Version);
-    PopupCloser closer;
-    if (ProductDword(kDontShowUpdateCheck, 0) != 1) {
-        closer.popup = (new CheckingForUpdatesDlg(GetDesktopWindow(),
-                                                  "Downloading a tiny version file from the Quillrest web site",
-                                                  "to see if a newer version is available.", kDontShowUpdateCheck))
-                           ->Create();
-        PumpUntil(startTick + kPopupFirstMs);
-    }
+    StatusPopup popup(ProductDword(kDontShowUpdateCheck, 0) != 1, startTick,
+                      "Downloading a tiny version file from the Quillrest web site",
+                      "to see if a newer version is available.", kDontShowUpdateCheck);
     const std::string path = VersionFilePath();
     DeleteFileA(path.c_str());
     if (DownloadToFile(url, path)) {
         ApplyVersionFile(owner, TakeFileText(path));
         DeleteFileA(path.c_str());
     }
-    if (closer.popup)
-        PumpUntil(startTick + kPopupShownMs);
-}
-
-void QuillrestDlg::TimerCheckVersion()
-{
-    Traced("QuillrestDlg::TimerCheckVersion", [&] {
-        if (IsConnectedToInternet() != 1)
-            return;    // timer 5 stays armed: tried again in 30 s
-        // Once per boot window, whatever the download brings.
-        StopTimer(kTimerCheckVersion);
-        PumpUntil(GetTickCount() + kWaitBeforeCheckMs);
-        RunVersionCheck(hwnd_, GetTickCount());
-    });
+    popup.Finish();
 }

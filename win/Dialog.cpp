@@ -429,4 +429,10 @@ void PumpMessages()
     Sleep(100);
 }
 
+void PumpMessagesUntil(DWORD deadline)
+{
+    while (static_cast<LONG>(GetTickCount() - deadline) < 0)
+        PumpMessages();
+}
+
 } // namespace win

@@ -151,5 +151,7 @@ bool RunPropertySheet(HWND owner, const char* caption, const std::vector<Propert
 // Dispatches every waiting message of the calling thread, then sleeps 100 ms:
 // long work on a window's thread calls it so the window stays alive.
 void PumpMessages();
+// PumpMessages until GetTickCount reaches `deadline` (safe across its wrap-around).
+void PumpMessagesUntil(DWORD deadline);
 
 } // namespace win
