@@ -3,7 +3,6 @@
 #include "app/Log.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
-#include "win/Raii.h"
 #include "win/Util.h"
 #include <map>
 #include <utility>
@@ -43,23 +42,6 @@ std::map<std::string, std::pair<DWORD, std::string>>& PacCache()
 {
     static std::map<std::string, std::pair<DWORD, std::string>> cache;
     return cache;
-}
-
-bool ReadPacFile(const std::string& path, std::string& content)
-{
-    win::UniqueFile file(
-        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
-    DWORD size = GetFileSize(file.Get(), nullptr);
-    if (size == INVALID_FILE_SIZE)
-        return false;
-    content.assign(size, '\0');
-    DWORD got = 0;
-    if (size && !ReadFile(file.Get(), &content[0], size, &got, nullptr))
-        return false;
-    content.resize(got);
-    return true;
 }
 
 // Pieces of the request: runs of characters between blanks and line feeds.
@@ -172,7 +154,7 @@ bool HandleRequest(const std::string& path, std::string& body, std::string& cont
         // An absolute path is left as it is; a relative one is below the system directory.
         const std::string file = win::PathJoin(win::SystemDirectory(), path);
         std::string content;
-        if (!ReadPacFile(file, content)) {
+        if (!win::ReadWholeFile(file, content, FILE_SHARE_READ)) {
             WriteLog("%s", line.c_str());
             WriteLog("######## Can't get %s!!", file.c_str());
             return false;

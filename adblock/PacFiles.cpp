@@ -15,25 +15,6 @@ namespace {
 
 const char* kListDownloadTempName = "~qrlist.tmp";
 
-// Reads a file whole, unshared; false when it cannot be opened or read.
-bool ReadUnshared(const std::string& path, std::string& text)
-{
-    text.clear();
-    win::UniqueFile file(
-        CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
-    const DWORD size = GetFileSize(file.Get(), nullptr);
-    if (size == INVALID_FILE_SIZE)
-        return false;
-    text.resize(size);
-    DWORD got = 0;
-    if (size && !ReadFile(file.Get(), &text[0], size, &got, nullptr))
-        return false;
-    text.resize(got);
-    return true;
-}
-
 std::string DefaultAdServerList()
 {
     HMODULE module = win::ResourceModule();
@@ -86,7 +67,7 @@ std::string PageBlockAds::GetPACFileContents(const ConnectionProxyConfig& earlie
     WriteLog("GetPACFileContents for %s", earlier.Connection.c_str());
     std::string list;
     // A list without a single usable entry would give a script that does not even parse.
-    if (!ReadUnshared(GetAdServerListPath(), list) || CountValidAdServerEntries(list) == 0)
+    if (!win::ReadWholeFile(GetAdServerListPath(), list, 0) || CountValidAdServerEntries(list) == 0)
         list = DefaultAdServerList();
 
     std::string indirect, elseBranch;
@@ -106,7 +87,7 @@ bool PageBlockAds::GetIndirectPACScript(const std::string& url, std::string& scr
     if (!DownloadToFile(url, path))
         return false;
     std::string text;
-    const bool read = ReadUnshared(path, text);
+    const bool read = win::ReadWholeFile(path, text, 0);
     DeleteFileA(path.c_str());
     if (!read || !RewriteEarlierScript(text, script))
         return false;
@@ -167,7 +148,7 @@ PageBlockAds::ListUpdate PageBlockAds::UpdateAdBlockInfoFrom(const std::string& 
     if (!DownloadToFile(url, temp))
         return ListUpdate::DownloadFailed;
     std::string list;
-    const bool usable = ReadUnshared(temp, list) && CountValidAdServerEntries(list) > 0;
+    const bool usable = win::ReadWholeFile(temp, list, 0) && CountValidAdServerEntries(list) > 0;
     if (!usable) {
         WriteLog("The ad-server list from %s holds no host name; the old list stays", url.c_str());
         DeleteFileA(temp.c_str());

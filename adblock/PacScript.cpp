@@ -1,5 +1,6 @@
 // Text of the proxy auto-configuration scripts.
 #include "adblock/PacScript.h"
+#include "win/Text.h"
 #include "win/Util.h"
 
 namespace {
@@ -96,17 +97,7 @@ std::string LookupTable(const std::vector<std::string>& entries)
 
 std::vector<std::string> SplitAdServerList(const std::string& listText)
 {
-    std::vector<std::string> entries;
-    size_t start = 0;
-    while (start < listText.size()) {
-        size_t end = listText.find_first_of("\r\n", start);
-        if (end == std::string::npos)
-            end = listText.size();
-        if (end > start)
-            entries.push_back(listText.substr(start, end - start));
-        start = end + 1;
-    }
-    return entries;
+    return win::SplitText(listText, "\r\n");
 }
 
 bool IsValidAdServerEntry(const std::string& entry)

@@ -3,6 +3,7 @@
 #include "adblock/ProxyPlatform.h"
 #include "app/Log.h"
 #include "app/Settings.h"
+#include "win/Text.h"
 #include "win/Util.h"
 #include <cstdlib>
 
@@ -41,21 +42,6 @@ bool TakeString(char*& value, std::string& out)
     GlobalFree(value);
     value = nullptr;
     return true;
-}
-
-std::vector<std::string> SplitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        if (end > start)
-            lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
 }
 
 } // namespace
@@ -153,7 +139,7 @@ std::string ArchivedConfigText(const ConnectionProxyConfig& config)
 
 bool ParseArchivedConfig(const std::string& text, ConnectionProxyConfig& config)
 {
-    const std::vector<std::string> lines = SplitLines(text);
+    const std::vector<std::string> lines = win::SplitText(text, "\n");
     auto line = [&](size_t i) -> const std::string& { return lines[i]; };
     const size_t n = lines.size();
     if (n > 0)

@@ -9,18 +9,6 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-int64_t FileTimeValue(const FILETIME& time)
-{
-    ULARGE_INTEGER value;
-    value.LowPart = time.dwLowDateTime;
-    value.HighPart = time.dwHighDateTime;
-    return static_cast<int64_t>(value.QuadPart);
-}
-
-} // namespace
-
 void DeleteCheckFiles()
 {
     if (!ProductDword(kDelFileChk, 0))
@@ -29,7 +17,7 @@ void DeleteCheckFiles()
 
     FILETIME nowTime;
     GetSystemTimeAsFileTime(&nowTime);
-    const int64_t now = FileTimeValue(nowTime);
+    const int64_t now = static_cast<int64_t>(win::FileTimeTicks(nowTime));
     long long files = 0;
     long long bytes = 0;
 
@@ -49,7 +37,7 @@ void DeleteCheckFiles()
                 continue;
             }
             if (!IsFragmentFileName(found.cFileName) ||
-                !IsOldFragment(FragmentAgeDays(now, FileTimeValue(found.ftLastWriteTime))))
+                !IsOldFragment(FragmentAgeDays(now, static_cast<int64_t>(win::FileTimeTicks(found.ftLastWriteTime)))))
                 continue;
             std::string path = win::PathJoin(directory, found.cFileName);
             // Only a fragment that is really gone counts; one that resists stays for the next run.

@@ -1,16 +1,9 @@
 // Processor use of the whole machine and of a started program, and the process's
 // own age, for pacing and the boot report.
 #include "launch/CpuSampler.h"
+#include "win/Util.h"
 
 namespace {
-
-unsigned long long Ticks(const FILETIME& time)
-{
-    ULARGE_INTEGER value;
-    value.LowPart = time.dwLowDateTime;
-    value.HighPart = time.dwHighDateTime;
-    return value.QuadPart;
-}
 
 // KERNEL32 is always loaded, so the handle needs no release.
 HMODULE Kernel()
@@ -27,7 +20,7 @@ bool ObjectTimes(const char* function, HANDLE object, FILETIME& created, unsigne
     FILETIME exited, kernel, user;
     if (!times || !times(object, &created, &exited, &kernel, &user))
         return false;
-    used = Ticks(kernel) + Ticks(user);
+    used = win::FileTimeTicks(kernel) + win::FileTimeTicks(user);
     return true;
 }
 
@@ -41,9 +34,9 @@ bool SampleSystemCpu(CpuSample& sample)
     if (!getSystemTimes || !getSystemTimes(&idle, &kernelTime, &user))
         return false;
     sample.tick = GetTickCount();
-    sample.idle = Ticks(idle);
-    sample.kernel = Ticks(kernelTime);
-    sample.user = Ticks(user);
+    sample.idle = win::FileTimeTicks(idle);
+    sample.kernel = win::FileTimeTicks(kernelTime);
+    sample.user = win::FileTimeTicks(user);
     return true;
 }
 
@@ -62,8 +55,8 @@ bool ProcessAgeMs(DWORD& ms)
     if (!ObjectTimes("GetProcessTimes", GetCurrentProcess(), created, used))
         return false;
     GetSystemTimeAsFileTime(&now);
-    const unsigned long long from = Ticks(created);
-    const unsigned long long to = Ticks(now);
+    const unsigned long long from = win::FileTimeTicks(created);
+    const unsigned long long to = win::FileTimeTicks(now);
     if (from == 0 || to < from || (to - from) / 10000 > 0xFFFFFFFFull)
         return false;
     ms = static_cast<DWORD>((to - from) / 10000);

@@ -1,5 +1,6 @@
 // The version file from the vendor's site, read into a list of actions (no I/O here).
 #include "update/VersionFile.h"
+#include "win/Text.h"
 #include <cstdio>
 
 namespace {
@@ -60,13 +61,7 @@ VersionAction ActionFor(const std::string& line, size_t colon, const std::string
 std::vector<VersionAction> ParseVersionFile(const std::string& text, const std::string& ownVersion)
 {
     std::vector<VersionAction> actions;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string line = text.substr(start, end - start);
-        start = end + 1;
+    for (const std::string& line : win::SplitText(text, "\n")) {
         const size_t colon = line.find(':');
         if (colon != std::string::npos)
             actions.push_back(ActionFor(line, colon, ownVersion));

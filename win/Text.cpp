@@ -166,21 +166,39 @@ UINT SystemOemCodePage()
     return RecordedCodePage("OEMCP", GetOEMCP());
 }
 
-std::vector<std::string> SplitLines(const std::string& text)
+namespace {
+
+// The pieces of `text` between any of the `separators`; nothing follows a
+// separator at the very end.
+std::vector<std::string> Split(const std::string& text, const char* separators, bool keepEmpty)
 {
-    std::vector<std::string> lines;
+    std::vector<std::string> pieces;
     size_t start = 0;
     while (start < text.size()) {
-        size_t end = text.find('\n', start);
+        size_t end = text.find_first_of(separators, start);
         if (end == std::string::npos)
             end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
+        if (keepEmpty || end > start)
+            pieces.push_back(text.substr(start, end - start));
         start = end + 1;
     }
+    return pieces;
+}
+
+} // namespace
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines = Split(text, "\n", true);
+    for (std::string& line : lines)
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
     return lines;
+}
+
+std::vector<std::string> SplitText(const std::string& text, const char* separators)
+{
+    return Split(text, separators, false);
 }
 
 } // namespace win

@@ -35,6 +35,8 @@ std::string AsciiUpper(std::string text, UINT codePage);
 // The lines of `text`, split at LF with a CR before it dropped; text after the
 // last LF is a line too, an LF at the very end adds no empty one.
 std::vector<std::string> SplitLines(const std::string& text);
+// The pieces of `text` between any of the `separators` characters, empty ones left out.
+std::vector<std::string> SplitText(const std::string& text, const char* separators);
 
 // Code-page text to UTF-16 and back (CP_ACP: the process's code page).  The
 // way back gives a best-fit copy of a character the code page lacks, as the A

@@ -130,11 +130,11 @@ bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& contents)
+bool ReadWholeFile(const std::string& path, std::string& contents, DWORD share)
 {
     contents.clear();
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(
+        CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
     DWORD size = GetFileSize(file.Get(), nullptr);
@@ -163,10 +163,15 @@ DWORD UnixTimeNow()
 {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER t;
-    t.LowPart = now.dwLowDateTime;
-    t.HighPart = now.dwHighDateTime;
-    return static_cast<DWORD>((t.QuadPart - 116444736000000000ULL) / 10000000ULL);
+    return static_cast<DWORD>((FileTimeTicks(now) - 116444736000000000ULL) / 10000000ULL);
+}
+
+unsigned long long FileTimeTicks(const FILETIME& time)
+{
+    ULARGE_INTEGER value;
+    value.LowPart = time.dwLowDateTime;
+    value.HighPart = time.dwHighDateTime;
+    return value.QuadPart;
 }
 
 } // namespace win

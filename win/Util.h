@@ -29,11 +29,15 @@ bool SpecialFolder(int csidl, std::string& path);
 std::string PathJoin(const std::string& dir, const std::string& name);
 
 bool FileExists(const std::string& path);
-bool ReadWholeFile(const std::string& path, std::string& contents);
+// Reads a file whole, shared with readers and writers unless `share` says
+// otherwise (0: no one else may have it open); false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& contents, DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE);
 // Replaces the file's contents; false when it cannot be created or written.
 bool WriteWholeFile(const std::string& path, const std::string& contents);
 
 // Seconds since 1970-01-01 00:00 UTC.
 DWORD UnixTimeNow();
+// A FILETIME as one number of 100-ns units.
+unsigned long long FileTimeTicks(const FILETIME& time);
 
 } // namespace win
