@@ -26,6 +26,16 @@ void Inform(const char* text, const char* title)
     MessageBoxA(nullptr, text, title, MB_OK);
 }
 
+// Without administrator rights the user is asked whether to go on; true (after
+// saying `cancelled`) when they choose to cancel.
+bool CancelledForRights(const char* question, const char* title, const char* cancelled)
+{
+    if (IsAdministrator() || MessageBoxA(nullptr, question, title, MB_YESNO) != IDYES)
+        return false;
+    Inform(cancelled, "Cancelled");
+    return true;
+}
+
 bool SetStringValue(HKEY key, const char* name, const std::string& text, DWORD type = REG_SZ)
 {
     return RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
@@ -201,19 +211,13 @@ std::string FarewellAddress(const std::string& link, DWORD installTime, DWORD no
 bool DoInstall()
 {
     WriteLog("DoInstall");
-    if (!IsAdministrator()) {
-        int answer = MessageBoxA(
-            nullptr,
+    if (CancelledForRights(
             "The installation process needs access to a variety of places on the computer to correctly install "
             "Quillrest.  The user you are currently logged in as does not have permission to fully install.\r\n\r\n"
             "You are recommended to cancel the installation, login as an administrator on this computer, and then run "
             "the installation again.\r\n\r\nDo you want to cancel the installation?",
-            "Not Enough Rights To Completely Install", MB_YESNO);
-        if (answer == IDYES) {
-            Inform("Installation cancelled.", "Cancelled");
-            return false;
-        }
-    }
+            "Not Enough Rights To Completely Install", "Installation cancelled."))
+        return false;
     if (!InstallSelfForBoot()) {
         Inform("You are logged in as a user that doesn't have enough rights on the computer to complete the "
                "installation.  Please login as a power user (Administrator for example) and try the installation "
@@ -237,19 +241,13 @@ bool DoInstall()
 void DoUninstall()
 {
     WriteLog("DoUninstall");
-    if (!IsAdministrator()) {
-        int answer = MessageBoxA(
-            nullptr,
+    if (CancelledForRights(
             "Uninstall needs access to a variety of places on the computer to cleanly remove Quillrest.  The user you "
             "are currently logged in as does not have permission to uninstall from all necessary places.\r\n\r\n"
             "You are recommended to cancel the uninstall, login as an administrator on this computer, and then run "
             "the uninstall again.\r\n\r\nDo you want to cancel the uninstall?",
-            "Not Enough Rights To Cleanly Uninstall", MB_YESNO);
-        if (answer == IDYES) {
-            Inform("Uninstall cancelled.", "Cancelled");
-            return;
-        }
-    }
+            "Not Enough Rights To Cleanly Uninstall", "Uninstall cancelled."))
+        return;
     RestorePreviousProxyConfig(nullptr, true);
     ShutdownRunningApps();
     if (!RestoreRedirectedApps()) {
