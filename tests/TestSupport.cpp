@@ -1,5 +1,6 @@
 // Shared helpers for the tests: registry reset, running the real exe, reading the log.
 #include "TestSupport.h"
+#include "tools/ToolSupport.h"
 #include "app/Log.h"
 #include "app/RegNames.h"
 #include "win/Raii.h"
@@ -77,21 +78,7 @@ size_t LogCount(const std::string& start)
 
 HANDLE StartProcess(const std::string& exe, const std::string& arguments, const std::string& workingDir)
 {
-    std::string commandLine = "\"" + exe + "\"";
-    if (!arguments.empty())
-        commandLine += " " + arguments;
-    std::vector<char> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back('\0');
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof(startup));
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process;
-    ZeroMemory(&process, sizeof(process));
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &process))
-        return nullptr;
-    CloseHandle(process.hThread);
-    return process.hProcess;
+    return qrtool::Start("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments), workingDir);
 }
 
 void KillProcess(HANDLE& process)
@@ -137,6 +124,14 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
         }
         Sleep(20);
     }
+}
+
+HWND WaitForWindow(const char* title, DWORD timeoutMs)
+{
+    HWND window = nullptr;
+    return WaitFor([&] { return (window = FindWindowA(nullptr, title)) && IsWindowVisible(window); }, timeoutMs)
+               ? window
+               : nullptr;
 }
 
 bool ValueExists(HKEY root, const char* path, const char* name)

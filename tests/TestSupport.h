@@ -43,6 +43,8 @@ constexpr DWORD kPatienceMs = 60000;
 
 // Polls `condition` every 20 ms until it holds or `timeoutMs` passes.
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs);
+// The visible top-level window of that title once it shows; nullptr when it does not in time.
+HWND WaitForWindow(const char* title, DWORD timeoutMs = kPatienceMs);
 
 // Registry helpers for fixtures.
 void DeleteTree(HKEY root, const char* path);

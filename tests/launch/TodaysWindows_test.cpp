@@ -60,16 +60,14 @@ struct Approval {
     std::string Path() const { return std::string(kStartupApprovedKey) + "\\" + subkey; }
 };
 
-class TodaysWindowsTest : public CaptureTest {
+class TodaysWindowsTest : public BootFixture {
 protected:
+    TodaysWindowsTest() : BootFixture("qrviews", "starts.txt", 100) {}
     void SetUp() override
     {
-        CaptureTest::SetUp();
+        BootFixture::SetUp();
         windows64_ = Is64BitWindows();
         systemView_ = windows64_ ? KEY_WOW64_64KEY : 0;
-        outFolder_ = MakeTempFolder("qrviews");
-        out_ = win::PathJoin(outFolder_, "starts.txt");
-        QuickBootSettings(100);
     }
     void TearDown() override
     {
@@ -83,12 +81,7 @@ protected:
         }
         for (const Approval& approval : approvals_)
             DeleteInView(approval.root, approval.Path(), approval.name, systemView_);
-        RemoveTree(outFolder_);
-        CaptureTest::TearDown();
-    }
-    std::string ProbeCommand(const std::string& probe) const
-    {
-        return "\"" + ToolPath("probe") + "\" \"" + out_ + "\" " + probe;
+        BootFixture::TearDown();
     }
     std::string Captured(const Entry& entry) const
     {
@@ -107,9 +100,6 @@ protected:
     REGSAM systemView_ = 0;
     std::vector<Entry> entries_;
     std::vector<Approval> approvals_;
-    std::string outFolder_;
-    std::string out_;
-    HANDLE process_ = nullptr;
 };
 
 TEST_F(TodaysWindowsTest, StartsWhatWindowsWouldFromEachViewAndRestoresEverythingUntouched)
@@ -174,11 +164,9 @@ TEST_F(TodaysWindowsTest, StartsWhatWindowsWouldFromEachViewAndRestoresEverythin
     SetProductString(kSortingOrder, order);
     const std::map<std::string, std::string> approvalsBefore = ApprovalValues();
 
-    process_ = StartProcess(ProductExe(), "-noinstall -hklm");
-    ASSERT_NE(nullptr, process_);
+    StartProduct("-noinstall -hklm");
     ASSERT_TRUE(WaitFor([&] { return LogHas("\tLeaving QuillrestDlg::TimerTick"); }, 30000));
-    HWND boot = FindWindowA(nullptr, "Quillrest (tm) Hollowmere");
-    const LRESULT range = SendMessageA(GetDlgItem(boot, IDC_BOOT_PROGRESS), PBM_GETRANGE, FALSE, 0);
+    const LRESULT range = SendMessageA(GetDlgItem(BootWindow(), IDC_BOOT_PROGRESS), PBM_GETRANGE, FALSE, 0);
     ASSERT_TRUE(WaitFor([&] { return LogHas("\tLeaving Quillrest::WaitForShutdown"); }, 60000));
 
     // Exactly what Windows itself would start, in the saved order; the rest is
