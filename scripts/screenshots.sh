@@ -2,11 +2,10 @@
 # Opens the program's windows in a throwaway Wine session under Xvfb and saves a
 # picture of each, at every DPI asked for, into screenshots/<dpi>/:
 #   <nn>-<tab title>.png   every page of the configuration sheet
-#   block-ads-connections.png  the Block Ads page with three dial-up connections
-#                          (the tests' stand-in for RAS and WinINet)
 #   boot-window.png        the boot window while it launches
 #   welcome.png, trouble.png, message.png, status.png, select-blocking.png
-#                          the small dialogs
+#                          the small dialogs (Select Blocking with three dial-up
+#                          connections from the tests' stand-in for RAS and WinINet)
 #   notice-one.png, notice-more.png, notice-corner.png
 #                          the notice of start-up programs added during the
 #                          session: one newcomer, two more joining it, and the
@@ -165,7 +164,6 @@ shoot_at() {    # dpi
   shoot_dialog message dialog_shot show message 3
   shoot_dialog status dialog_shot show status 3
   shoot_dialog select-blocking adblock_dialogs choose 3
-  shoot_dialog block-ads-connections adblock_dialogs page 3
 }
 
 # The notice once its text shows, saved as $1.png.
