@@ -156,10 +156,24 @@ std::string ReadString(HKEY root, const char* path, const char* name)
 
 void SetString(HKEY root, const char* path, const char* name, const std::string& value, DWORD type)
 {
+    SetValue(root, path, name, value + '\0', type);
+}
+
+void SetValue(HKEY root, const std::string& path, const std::string& name, const std::string& bytes, DWORD type,
+              REGSAM view)
+{
     win::UniqueKey key;
-    RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_WRITE, nullptr, key.Out(), nullptr);
-    RegSetValueExA(key.Get(), name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, key.Out(), nullptr) ==
+        ERROR_SUCCESS)
+        RegSetValueExA(key.Get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                       static_cast<DWORD>(bytes.size()));
+}
+
+void DeleteValue(HKEY root, const std::string& path, const std::string& name, REGSAM view)
+{
+    win::UniqueKey key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE | view, key.Out()) == ERROR_SUCCESS)
+        RegDeleteValueA(key.Get(), name.c_str());
 }
 
 void SetDword(HKEY root, const char* path, const char* name, DWORD value)

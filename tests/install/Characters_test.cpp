@@ -98,14 +98,10 @@ protected:
         EndInstalledInstances();
         RemoveInstallation();
         // The shared fixture cleans the process's own view and the Startup folders.
-        for (const std::string& path : {std::string(kRunKey), CapturePath(kRunKey)}) {
-            HKEY key = nullptr;
-            RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key);
+        for (const std::string& path : {std::string(kRunKey), CapturePath(kRunKey)})
             for (const auto& entry : Snapshot(path))
-                if (key && entry.first.compare(0, 13, "HKLM32|QrTest") == 0)
-                    RegDeleteValueA(key, entry.first.substr(7).c_str());
-            RegCloseKey(key);
-        }
+                if (entry.first.compare(0, 13, "HKLM32|QrTest") == 0)
+                    DeleteValue(HKEY_LOCAL_MACHINE, path, entry.first.substr(7), KEY_WOW64_32KEY);
         BootFixture::TearDown();
     }
 
@@ -119,14 +115,6 @@ protected:
     std::string Key(const Entry& e) const
     {
         return e.place.csidl ? win::PathJoin(StartupFolder(e.place.csidl), e.name + ".lnk") : e.place.label + e.name;
-    }
-    static void SetValue(const Place& place, const std::string& path, const std::string& name, const std::string& data)
-    {
-        HKEY key = nullptr;
-        RegCreateKeyExA(place.root, path.c_str(), 0, nullptr, 0, KEY_WRITE | place.view, nullptr, &key, nullptr);
-        RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                       static_cast<DWORD>(data.size() + 1));
-        RegCloseKey(key);
     }
     // The probe's lines: tag -> each command line it was started with.
     std::map<std::string, std::vector<std::string>> Starts() const
@@ -182,11 +170,12 @@ TEST_P(CharactersTest, EachEntryStartsOnceAndComesBackAsItWas)
         if (e.place.csidl)
             ASSERT_TRUE(MakeShortcut(Key(e), Exe(e), Arguments(e), "", SW_SHOWNORMAL)) << e.tag;
         else
-            SetValue(e.place, kRunKey, e.name, Command(e));
+            SetValue(e.place.root, kRunKey, e.name, Command(e) + '\0', REG_SZ, e.place.view);
     }
     // Copies an earlier version parked through code page 1252 while the entries stayed in Run.
     for (const Entry& e : {entries[1], entries[2]})
-        SetValue(e.place, CapturePath(kRunKey), LegacyText(e.name), LegacyText(Command(e)));
+        SetValue(e.place.root, CapturePath(kRunKey), LegacyText(e.name), LegacyText(Command(e)) + '\0', REG_SZ,
+                 e.place.view);
     const std::map<std::string, std::string> before = Snapshot(kRunKey);
 
     ASSERT_TRUE(RunProcess(outFolder_ + "\\Quillrest.exe", "", kPatienceMs, outFolder_).finished);

@@ -76,13 +76,6 @@ inline std::vector<std::string> ProbeNames(const std::string& path)
     return names;
 }
 
-inline void DeleteValue(HKEY root, const char* path, const char* name)
-{
-    win::UniqueKey key;
-    if (RegOpenKeyExA(root, path, 0, KEY_SET_VALUE, key.Out()) == ERROR_SUCCESS)
-        RegDeleteValueA(key.Get(), name);
-}
-
 // Writes a shortcut with IShellLinkA (COM must be initialised).
 inline bool MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments,
                          const std::string& workingDir, int showCmd)

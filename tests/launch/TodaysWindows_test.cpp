@@ -10,16 +10,6 @@ using namespace qrtest;
 
 namespace {
 
-void SetInView(HKEY root, const std::string& path, const std::string& name, const std::string& data, DWORD type,
-               REGSAM view)
-{
-    win::UniqueKey key;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, key.Out(), nullptr) ==
-        ERROR_SUCCESS)
-        RegSetValueExA(key.Get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                       static_cast<DWORD>(data.size()));
-}
-
 // Type and data as "type:data"; empty when the value is missing.
 std::string GetInView(HKEY root, const std::string& path, const std::string& name, REGSAM view)
 {
@@ -33,13 +23,6 @@ std::string GetInView(HKEY root, const std::string& path, const std::string& nam
     if (size)
         RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size);
     return std::to_string(type) + ":" + data;
-}
-
-void DeleteInView(HKEY root, const std::string& path, const std::string& name, REGSAM view)
-{
-    win::UniqueKey key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE | view, key.Out()) == ERROR_SUCCESS)
-        RegDeleteValueA(key.Get(), name.c_str());
 }
 
 // One start-up entry: a Run value (root set) or a Startup-folder shortcut (csidl set).
@@ -75,12 +58,12 @@ protected:
         // The shared fixture cleans the process's own view and the Startup folders.
         for (const Entry& entry : entries_) {
             if (entry.root) {
-                DeleteInView(entry.root, kRunKey, entry.name, entry.view);
-                DeleteInView(entry.root, CapturePath(kRunKey), entry.name, entry.view);
+                DeleteValue(entry.root, kRunKey, entry.name, entry.view);
+                DeleteValue(entry.root, CapturePath(kRunKey), entry.name, entry.view);
             }
         }
         for (const Approval& approval : approvals_)
-            DeleteInView(approval.root, approval.Path(), approval.name, systemView_);
+            DeleteValue(approval.root, approval.Path(), approval.name, systemView_);
         BootFixture::TearDown();
     }
     std::string Captured(const Entry& entry) const
@@ -151,7 +134,7 @@ TEST_F(TodaysWindowsTest, StartsWhatWindowsWouldFromEachViewAndRestoresEverythin
     for (const Entry& entry : entries_) {
         const std::string probe = entry.probe.empty() ? entry.name : entry.probe;
         if (entry.root)
-            SetInView(entry.root, kRunKey, entry.name, ProbeCommand(probe) + '\0', REG_SZ, entry.view);
+            SetValue(entry.root, kRunKey, entry.name, ProbeCommand(probe) + '\0', REG_SZ, entry.view);
         else
             ASSERT_TRUE(MakeShortcut(win::PathJoin(StartupFolder(entry.csidl), entry.name + ".lnk"), ToolPath("probe"),
                                      "\"" + out_ + "\" " + probe, "", SW_SHOWNORMAL));
@@ -160,7 +143,7 @@ TEST_F(TodaysWindowsTest, StartsWhatWindowsWouldFromEachViewAndRestoresEverythin
             expected.push_back(entry.probe);
     }
     for (const Approval& approval : approvals_)
-        SetInView(approval.root, approval.Path(), approval.name, approval.bytes, REG_BINARY, systemView_);
+        SetValue(approval.root, approval.Path(), approval.name, approval.bytes, REG_BINARY, systemView_);
     SetProductString(kSortingOrder, order);
     const std::map<std::string, std::string> approvalsBefore = ApprovalValues();
 
