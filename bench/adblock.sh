@@ -10,11 +10,9 @@
 # it stops.  Ends with bench/pac_eval.sh.
 #   bench/adblock.sh [ROUNDS]      (default 5; QR_ARCH=x86|x64 forces the architecture)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
 rounds=${1:-5}
-source "$root/scripts/wine-session.sh"
-qr_choose_arch
-echo "Ad-block server benchmark of the $QR_ARCH build ($QR_ARCH_WHY)"
+source "$(dirname "$0")/bench_lib.sh"
+bench_arch "Ad-block server benchmark"
 need=()
 command -v wrk >/dev/null || need+=(wrk)
 command -v nginx >/dev/null || [ -x /usr/sbin/nginx ] || need+=(nginx)
@@ -23,9 +21,8 @@ if [ ${#need[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${need[@]}" >/dev/null
 fi
 nginx=$(command -v nginx || echo /usr/sbin/nginx)
-out=${QR_BUILD_DIR:-$root/build}
-"$root/scripts/build.sh" --tests "$QR_ARCH" >/dev/null
-tools=$(qr_tests_dir "$out")/tests
+bench_build
+tools=$tests/tests
 
 pids=()
 stop_all() {
@@ -34,9 +31,8 @@ stop_all() {
   pids=()
 }
 finish() { stop_all; qr_session_end; }
+bench_session
 trap finish EXIT
-qr_session_begin
-work=$(mktemp -d "$QR_SESSION_DIR/adbench.XXXXXX")
 free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 
 wait_listening() {   # output-file pid

@@ -13,8 +13,7 @@
 # throwaway prefix).
 #   bench/pac_eval.sh          (QR_ARCH=x86|x64 forces the architecture)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${QR_BUILD_DIR:-$root/build}
+source "$(dirname "$0")/bench_lib.sh"
 work=$(mktemp -d /tmp/quillrest-paceval.XXXXXX)
 cleanup() { rm -rf "$work"; }
 trap cleanup EXIT
@@ -29,12 +28,8 @@ for size in $sizes; do
     "$work/list399.txt" >"$work/list$size.txt"
 done
 
-source "$root/scripts/wine-session.sh"
 qr_choose_arch
-tests=$(qr_tests_dir "$build")
-if [ ! -f "$tests/CMakeCache.txt" ]; then "$root/scripts/build.sh" --tests "$QR_ARCH" >/dev/null; fi
-cmake "$tests" >/dev/null    # picks up tools added since the tree was configured
-cmake --build "$tests" --target pac_text -j 2 >/dev/null
+bench_build pac_text
 trap 'qr_session_end; cleanup' EXIT
 qr_session_begin
 for size in $sizes; do

@@ -9,11 +9,9 @@
 # QR_ARCH=x86 or x64 measures one architecture only; QR_NO_BUILD=1 uses the
 # builds as they are.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
 count=${1:-8}; cpu=${2:-2000}; mb=${3:-16}; scenarios=${4:-01234}
 runs=${QR_BENCH_RUNS:-2}
-source "$root/scripts/wine-session.sh"
-root_out=${QR_BUILD_DIR:-$root/build}
+source "$(dirname "$0")/bench_lib.sh"
 home=$HOME
 if [ -n "${QR_ARCH:-}" ]; then
   archs=$QR_ARCH
@@ -26,10 +24,9 @@ fi
 trap qr_session_end EXIT
 for arch in $archs; do
   QR_ARCH=$arch
-  qr_choose_arch
-  echo "== Settle benchmark of the $QR_ARCH program ($QR_ARCH_WHY), $(nproc) processors, $runs runs"
-  [ -n "${QR_NO_BUILD:-}" ] || "$root/scripts/build.sh" --tests "$QR_ARCH" >/dev/null
-  product=$(qr_product_dir "$root_out"); tests=$(qr_tests_dir "$root_out")
+  bench_arch "== Settle benchmark"
+  echo "   $(nproc) processors, $runs runs"
+  bench_build
   unset QR_SESSION_DIR
   qr_session_begin
   for run in $(seq 1 "$runs"); do

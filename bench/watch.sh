@@ -4,19 +4,13 @@
 #   bench/watch.sh [idle seconds] [writes] [quiet]   (default 60 and 10; builds both trees first)
 # "quiet" switches the notices off, to see what parking alone costs.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
 idle=${1:-60}
 writes=${2:-10}
 quiet=${3:-}
-source "$root/scripts/wine-session.sh"
-qr_choose_arch
-echo "Start-up watch benchmark of the $QR_ARCH program ($QR_ARCH_WHY)"
-root_out=${QR_BUILD_DIR:-$root/build}
-"$root/scripts/build.sh" --tests "$QR_ARCH" >/dev/null
-product=$(qr_product_dir "$root_out"); tests=$(qr_tests_dir "$root_out")
-trap qr_session_end EXIT
-qr_session_begin
-work=$(mktemp -d "$QR_SESSION_DIR/bench.XXXXXX")
+source "$(dirname "$0")/bench_lib.sh"
+bench_arch "Start-up watch benchmark"
+bench_build
+bench_session
 # Output goes to a file: Wine's background services would keep a pipe open.
 wine "$tests/tests/watchbench.exe" "$(qr_winpath "$product/Quillrest.exe")" "$idle" "$writes" \
      "$(qr_winpath "$work")" $quiet >"$work/result.txt" 2>&1 </dev/null &
@@ -38,4 +32,3 @@ if [ -n "${writes_to:-}" ]; then
     printf "idle processor time:           %.2f ms over %d s by the Linux scheduler (budget 20 ms)\n", (b - a) / 1e6, s
     printf "processor time per write:      %.2f ms by the Linux scheduler\n", (c - b) / 1e6 / n }'
 fi
-rm -rf "$work"

@@ -4,7 +4,12 @@
 #   <nn>-<tab title>.png   every page of the configuration sheet
 #   boot-window.png        the boot window while it launches
 #   welcome.png, trouble.png, message.png, status.png, select-blocking.png
-#                          the small dialogs
+#                          the small dialogs (Select Blocking with three dial-up
+#                          connections from the tests' stand-in for RAS and WinINet)
+#   notice-one.png, notice-more.png, notice-corner.png
+#                          the notice of start-up programs added during the
+#                          session: one newcomer, two more joining it, and the
+#                          bottom-right corner of the screen it sits in
 # Every tab the sheet has is taken, so new pages need no change here; their
 # sample data goes into the "Sample data" section.
 #   QR_SHOTS_DPIS="96 120 144"  the DPIs (default "96 144"; 144 is 150 %)
@@ -22,6 +27,7 @@ shots="$root/screenshots"
 rm -rf "$shots" && mkdir -p "$shots"
 caption="Quillrest Configuration"
 boot_title="Quillrest (tm) Hollowmere"
+notice_title="Quillrest: new start-up program"
 
 trap qr_session_end EXIT
 qr_session_begin
@@ -51,11 +57,12 @@ w reg add "$key" /v "Counter - DeletedInternetFiles" /d 2345 /f >/dev/null
 w reg add "$key" /v "Counter - DeletedCookies" /d 678 /f >/dev/null
 w reg add "$key" /v "Counter - AdsBlocked" /d 9012 /f >/dev/null
 capture='HKLM\software\microsoft\windows\currentversion\run\Quillrest'
+user_run='HKCU\software\microsoft\windows\currentversion\run'
 clock='C:\Program Files\Clock\clockhelper.exe'
 agent='C:\Program Files\Some Vendor\Updates\A Rather Long Folder Name\agent.exe'
 w reg add "$capture" /v "Clock Helper" /d "$clock /tray" /f >/dev/null
 w reg add "$capture" /v "Update Agent" /d "$agent -background -quiet" /f >/dev/null
-w reg add 'HKCU\software\microsoft\windows\currentversion\run\Quillrest' /v "Chat Tray" /d 'C:\Chat\chat.exe' /f >/dev/null
+w reg add "$user_run\Quillrest" /v "Chat Tray" /d 'C:\Chat\chat.exe' /f >/dev/null
 w reg add "$key" /v IgnoreForLaunch /d "$(printf 'Chat Tray\001')" /f >/dev/null
 # The boot window starts these for real: small programs that only write a line.
 for program in "$clock" "$agent"; do
@@ -100,7 +107,9 @@ shoot_at() {    # dpi
   w reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
   write_report >"$report"
   # The same settings in every pass: the boot window below changes these.
-  for value in DelaySeconds Minimized WelcomeDismissed; do w reg delete "$key" /v $value /f >/dev/null || true; done
+  for value in DelaySeconds Minimized WelcomeDismissed CheckVersion; do
+    w reg delete "$key" /v $value /f >/dev/null || true
+  done
 
   # ---- The sheet, one page after another ----
   ( timeout 300 wine "$(qr_winpath "$product/Quillrest.exe")" -noinstall -configure </dev/null >/dev/null 2>&1 & )
@@ -121,19 +130,48 @@ shoot_at() {    # dpi
   w reg add "$key" /v Minimized /t REG_DWORD /d 0 /f >/dev/null
   w reg add "$key" /v WelcomeDismissed /t REG_DWORD /d 0 /f >/dev/null
   w reg add "$key" /v DelaySeconds /t REG_DWORD /d 2 /f >/dev/null
+  # No version check: its status popup would show in the notice's corner.
+  w reg add "$key" /v CheckVersion /t REG_DWORD /d 0 /f >/dev/null
   ( timeout 120 wine "$(qr_winpath "$product/Quillrest.exe")" -noinstall </dev/null >/dev/null 2>&1 & )
   line=$(tool dialog_shot find "$boot_title" 1004) || { echo "The boot window did not appear" >&2; exit 1; }
   sleep 0.5
   crop "$out/boot-window.png" "$line"
   line=$(tool dialog_shot find "Welcome to Quillrest!") || { echo "The welcome dialog did not appear" >&2; exit 1; }
   crop "$out/welcome.png" "$line"
+
+  # ---- The notice: programs add themselves once the launch phase is over ----
+  tool dialog_shot gone "$boot_title" || { echo "The launch phase did not end" >&2; exit 1; }
+  sleep 1    # the watch begins
+  w reg add "$user_run" /v "Photo Sync" /d 'C:\Program Files\Photo Sync\photosync.exe /tray' /f >/dev/null
+  shoot_notice notice-one
+  w reg add "$user_run" /v "Cloud Drive" /d 'C:\Program Files\Cloud Drive\drive.exe -background' /f >/dev/null
+  w reg add "$user_run" /v "Printer Monitor" /d 'C:\Printer\monitor.exe' /f >/dev/null
+  sleep 4    # the second burst is parked and joins the open notice
+  shoot_notice notice-more
+  import -display "$DISPLAY" -window root "$QR_SESSION_DIR/screen.png"
+  convert "$QR_SESSION_DIR/screen.png" -gravity SouthEast -crop "$((dpi * 640 / 96))x$((dpi * 240 / 96))+0+0" \
+    +repage "$out/notice-corner.png"
+  echo "${out#"$root/"}/notice-corner.png"
   tool set_event Quillrest_Shutdown >/dev/null || true
+  tool dialog_shot gone "$notice_title" || true
+  # Parked by the resident instance: not samples for the next pass.
+  for name in "Photo Sync" "Cloud Drive" "Printer Monitor"; do
+    w reg delete "$user_run\Quillrest" /v "$name" /f >/dev/null || true
+  done
 
   # ---- The other small dialogs, each shown for three seconds by a tool ----
   shoot_dialog trouble dialog_shot show trouble 3
   shoot_dialog message dialog_shot show message 3
   shoot_dialog status dialog_shot show status 3
   shoot_dialog select-blocking adblock_dialogs choose 3
+}
+
+# The notice once its text shows, saved as $1.png.
+shoot_notice() {
+  local line
+  line=$(tool dialog_shot find "$notice_title" 1115) || { echo "The notice did not appear" >&2; exit 1; }
+  sleep 1    # let it paint before the picture is taken
+  crop "$out/$1.png" "$line"
 }
 
 # Starts tool $2 with the rest as arguments; once it prints where its window

@@ -1,5 +1,6 @@
 // Shared helpers for the tests: registry reset, running the real exe, reading the log.
 #include "TestSupport.h"
+#include "tools/ToolSupport.h"
 #include "app/Log.h"
 #include "app/RegNames.h"
 #include "win/Raii.h"
@@ -77,21 +78,7 @@ size_t LogCount(const std::string& start)
 
 HANDLE StartProcess(const std::string& exe, const std::string& arguments, const std::string& workingDir)
 {
-    std::string commandLine = "\"" + exe + "\"";
-    if (!arguments.empty())
-        commandLine += " " + arguments;
-    std::vector<char> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back('\0');
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof(startup));
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process;
-    ZeroMemory(&process, sizeof(process));
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &process))
-        return nullptr;
-    CloseHandle(process.hThread);
-    return process.hProcess;
+    return qrtool::Start("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments), workingDir);
 }
 
 void KillProcess(HANDLE& process)
@@ -139,6 +126,14 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
     }
 }
 
+HWND WaitForWindow(const char* title, DWORD timeoutMs)
+{
+    HWND window = nullptr;
+    return WaitFor([&] { return (window = FindWindowA(nullptr, title)) && IsWindowVisible(window); }, timeoutMs)
+               ? window
+               : nullptr;
+}
+
 bool ValueExists(HKEY root, const char* path, const char* name)
 {
     win::UniqueKey key;
@@ -161,10 +156,24 @@ std::string ReadString(HKEY root, const char* path, const char* name)
 
 void SetString(HKEY root, const char* path, const char* name, const std::string& value, DWORD type)
 {
+    SetValue(root, path, name, value + '\0', type);
+}
+
+void SetValue(HKEY root, const std::string& path, const std::string& name, const std::string& bytes, DWORD type,
+              REGSAM view)
+{
     win::UniqueKey key;
-    RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_WRITE, nullptr, key.Out(), nullptr);
-    RegSetValueExA(key.Get(), name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, key.Out(), nullptr) ==
+        ERROR_SUCCESS)
+        RegSetValueExA(key.Get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                       static_cast<DWORD>(bytes.size()));
+}
+
+void DeleteValue(HKEY root, const std::string& path, const std::string& name, REGSAM view)
+{
+    win::UniqueKey key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE | view, key.Out()) == ERROR_SUCCESS)
+        RegDeleteValueA(key.Get(), name.c_str());
 }
 
 void SetDword(HKEY root, const char* path, const char* name, DWORD value)

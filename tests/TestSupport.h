@@ -43,12 +43,19 @@ constexpr DWORD kPatienceMs = 60000;
 
 // Polls `condition` every 20 ms until it holds or `timeoutMs` passes.
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs);
+// The visible top-level window of that title once it shows; nullptr when it does not in time.
+HWND WaitForWindow(const char* title, DWORD timeoutMs = kPatienceMs);
 
 // Registry helpers for fixtures.
 void DeleteTree(HKEY root, const char* path);
 bool ValueExists(HKEY root, const char* path, const char* name);
 std::string ReadString(HKEY root, const char* path, const char* name);
 void SetString(HKEY root, const char* path, const char* name, const std::string& value, DWORD type = REG_SZ);
+// Writes `bytes` as they are (a string's closing NUL included) in the registry
+// view `view` (0: the process's own); creates the key.
+void SetValue(HKEY root, const std::string& path, const std::string& name, const std::string& bytes, DWORD type,
+              REGSAM view = 0);
+void DeleteValue(HKEY root, const std::string& path, const std::string& name, REGSAM view = 0);
 void SetDword(HKEY root, const char* path, const char* name, DWORD value);
 DWORD GetDword(HKEY root, const char* path, const char* name, DWORD missing = 0xFFFFFFFF);
 

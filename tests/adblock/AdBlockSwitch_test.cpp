@@ -89,14 +89,14 @@ TEST_F(AdBlockSwitchTest, BlockAdsPageAsksWhichConnectionsAndRestartsTheProgram)
     std::vector<bool> ticked;
     bool hideStartedSet = false;
     std::thread user([&] {
-        HWND sheet = nullptr, choose = nullptr;
-        if (!WaitFor([&] { return (sheet = FindWindowA(nullptr, "Ad Test Sheet")) && IsWindowVisible(sheet); }, kPatienceMs))
+        HWND sheet = WaitForWindow("Ad Test Sheet"), choose = nullptr;
+        if (!sheet)
             return;
         HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
         hideStartedSet = IsDlgButtonChecked(page, IDC_BLOCKADS_HIDE_ERRORS) == BST_CHECKED;
         SendDlgItemMessageA(page, IDC_BLOCKADS_BLOCK, BM_CLICK, 0, 0);
         PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
-        if (!WaitFor([&] { return (choose = FindWindowA(nullptr, "Select Blocking")) && IsWindowVisible(choose); }, kPatienceMs))
+        if (!(choose = WaitForWindow("Select Blocking")))
             return;
         HWND list = GetDlgItem(choose, IDC_SELECT_BLOCKING_LIST);
         for (int i = 0; i < SendMessageA(list, LB_GETCOUNT, 0, 0); ++i) {
@@ -154,8 +154,8 @@ TEST_F(AdBlockSwitchTest, UpdateNowDownloadsTheListInTheBoxOrSaysWhyNot)
     };
     std::vector<std::string> shown, lists;
     std::thread user([&] {
-        HWND sheet = nullptr;
-        if (!WaitFor([&] { return (sheet = FindWindowA(nullptr, "Ad Test Sheet")) && IsWindowVisible(sheet); }, kPatienceMs))
+        HWND sheet = WaitForWindow("Ad Test Sheet");
+        if (!sheet)
             return;
         HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
         for (const auto& step : steps) {

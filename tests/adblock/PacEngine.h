@@ -1,6 +1,7 @@
 // A real PAC engine for the tests: pacparser under Debian's python3, started from Wine.
 #pragma once
 #include "TestSupport.h"
+#include "tools/ToolSupport.h"
 #include "update/VendorSite.h"
 #include "win/Util.h"
 #include <map>
@@ -25,19 +26,8 @@ inline std::map<std::string, std::string> EvaluatePac(const std::string& pacPath
     if (process)
         CloseHandle(process);
     if (WaitFor([&] { return win::FileExists(out); }, kPatienceMs)) {
-        std::string text;
-        win::ReadWholeFile(out, text);
-        size_t start = 0;
-        while (start < text.size()) {
-            size_t end = text.find('\n', start);
-            if (end == std::string::npos)
-                end = text.size();
-            const std::string line = text.substr(start, end - start);
-            const size_t tab = line.find('\t');
-            if (tab != std::string::npos)
-                results[line.substr(0, tab)] = line.substr(tab + 1);
-            start = end + 1;
-        }
+        for (const std::vector<std::string>& fields : qrtool::FileRecords(out, 2))
+            results[fields[0]] = fields[1];
     }
     RemoveTree(folder);
     return results;

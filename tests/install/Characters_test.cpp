@@ -4,12 +4,11 @@
 #include "install/InstallFixture.h"
 #include "launch/LaunchFixture.h"
 #include "res/resource.h"
+#include "ui/SheetFixture.h"
 #include "win/Text.h"
-#include <commctrl.h>
 #include <functional>
 #include <map>
 #include <set>
-#include <sstream>
 
 using namespace qrtest;
 
@@ -74,42 +73,36 @@ struct Entry {
     std::string extra;   // more arguments
 };
 
-class CharactersTest : public CaptureTest, public ::testing::WithParamInterface<bool> {
+// The installer runs from the output folder, as from a downloads folder.
+class CharactersTest : public BootFixture, public ::testing::WithParamInterface<bool> {
 protected:
+    CharactersTest() : BootFixture("qrchars", "starts.txt", 100) {}
     void SetUp() override
     {
         EndInstalledInstances();
         RemoveInstallation();
-        CaptureTest::SetUp();
-        QuickBootSettings(100);
+        BootFixture::SetUp();
         SetString(HKEY_LOCAL_MACHINE, kProductKey, kUninstallLink, "qrtest-none:farewell");
-        downloads_ = MakeTempFolder("qrchars");
-        out_ = downloads_ + "\\starts.txt";
-        CreateDirectoryA((downloads_ + "\\Łąka Ωmega 日本").c_str(), nullptr);
-        oddProbe_ = downloads_ + "\\Łąka Ωmega 日本\\sig.exe";
+        CreateDirectoryA((outFolder_ + "\\Łąka Ωmega 日本").c_str(), nullptr);
+        oddProbe_ = outFolder_ + "\\Łąka Ωmega 日本\\sig.exe";
         ASSERT_TRUE(CopyFileA(ToolPath("probe").c_str(), oddProbe_.c_str(), FALSE));
         std::string exe = FileContents(ProductExe());
         const size_t begin = exe.find("<activeCodePage"), end = exe.find("</activeCodePage>") + 17;
         ASSERT_LT(begin, end);
         if (GetParam())    // the code page declaration becomes a comment of the same length
             exe.replace(begin, end - begin, "<!--" + std::string(end - begin - 7, ' ') + "-->");
-        ASSERT_TRUE(win::WriteWholeFile(downloads_ + "\\Quillrest.exe", exe));
+        ASSERT_TRUE(win::WriteWholeFile(outFolder_ + "\\Quillrest.exe", exe));
     }
     void TearDown() override
     {
         EndInstalledInstances();
         RemoveInstallation();
         // The shared fixture cleans the process's own view and the Startup folders.
-        for (const std::string& path : {std::string(kRunKey), CapturePath(kRunKey)}) {
-            HKEY key = nullptr;
-            RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key);
+        for (const std::string& path : {std::string(kRunKey), CapturePath(kRunKey)})
             for (const auto& entry : Snapshot(path))
-                if (key && entry.first.compare(0, 13, "HKLM32|QrTest") == 0)
-                    RegDeleteValueA(key, entry.first.substr(7).c_str());
-            RegCloseKey(key);
-        }
-        RemoveTree(downloads_);
-        CaptureTest::TearDown();
+                if (entry.first.compare(0, 13, "HKLM32|QrTest") == 0)
+                    DeleteValue(HKEY_LOCAL_MACHINE, path, entry.first.substr(7), KEY_WOW64_32KEY);
+        BootFixture::TearDown();
     }
 
     std::string Exe(const Entry& e) const { return e.oddExe ? oddProbe_ : ToolPath("probe"); }
@@ -123,26 +116,12 @@ protected:
     {
         return e.place.csidl ? win::PathJoin(StartupFolder(e.place.csidl), e.name + ".lnk") : e.place.label + e.name;
     }
-    static void SetValue(const Place& place, const std::string& path, const std::string& name, const std::string& data)
-    {
-        HKEY key = nullptr;
-        RegCreateKeyExA(place.root, path.c_str(), 0, nullptr, 0, KEY_WRITE | place.view, nullptr, &key, nullptr);
-        RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                       static_cast<DWORD>(data.size() + 1));
-        RegCloseKey(key);
-    }
     // The probe's lines: tag -> each command line it was started with.
     std::map<std::string, std::vector<std::string>> Starts() const
     {
         std::map<std::string, std::vector<std::string>> starts;
-        std::istringstream lines(FileContents(out_));
-        for (std::string line; std::getline(lines, line);) {
-            size_t field = 0;
-            for (int i = 0; i < 4 && field != std::string::npos; ++i)
-                field = line.find('\t', field + (i ? 1 : 0));
-            if (field != std::string::npos)
-                starts[line.substr(0, line.find('\t'))].push_back(line.substr(field + 1, line.size() - field - 2));
-        }
+        for (const ProbeStart& start : ReadProbeStarts(out_))
+            starts[start.name].push_back(start.commandLine);
         return starts;
     }
     // The greyed lines of the installed program's Launch Order page, with their ticks.
@@ -150,11 +129,9 @@ protected:
     {
         std::map<std::string, bool> greyed;
         HANDLE process = StartProcess(SystemFile(kExeName), "-configure", "C:\\");
-        HWND sheet = nullptr;
-        EXPECT_TRUE(WaitFor([&] { return (sheet = FindWindowA(nullptr, "Quillrest Configuration")) != nullptr; },
-                            kPatienceMs));
-        SendMessageA(sheet, PSM_SETCURSEL, 1, 0);
-        HWND list = GetDlgItem(reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)), IDC_LAUNCH_LIST);
+        HWND sheet = WaitForWindow(kSheetCaption);
+        EXPECT_NE(nullptr, sheet);
+        HWND list = GetDlgItem(ShowTab(sheet, 1), IDC_LAUNCH_LIST);
         for (int i = 0; i < static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)); ++i) {
             wchar_t text[1024] = L"";    // across processes Wine hands over the list box's own UTF-16 text
             SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
@@ -168,7 +145,7 @@ protected:
         return greyed;
     }
 
-    std::string downloads_, out_, oddProbe_;
+    std::string oddProbe_;
 };
 
 TEST_P(CharactersTest, EachEntryStartsOnceAndComesBackAsItWas)
@@ -193,14 +170,15 @@ TEST_P(CharactersTest, EachEntryStartsOnceAndComesBackAsItWas)
         if (e.place.csidl)
             ASSERT_TRUE(MakeShortcut(Key(e), Exe(e), Arguments(e), "", SW_SHOWNORMAL)) << e.tag;
         else
-            SetValue(e.place, kRunKey, e.name, Command(e));
+            SetValue(e.place.root, kRunKey, e.name, Command(e) + '\0', REG_SZ, e.place.view);
     }
     // Copies an earlier version parked through code page 1252 while the entries stayed in Run.
     for (const Entry& e : {entries[1], entries[2]})
-        SetValue(e.place, CapturePath(kRunKey), LegacyText(e.name), LegacyText(Command(e)));
+        SetValue(e.place.root, CapturePath(kRunKey), LegacyText(e.name), LegacyText(Command(e)) + '\0', REG_SZ,
+                 e.place.view);
     const std::map<std::string, std::string> before = Snapshot(kRunKey);
 
-    ASSERT_TRUE(RunProcess(downloads_ + "\\Quillrest.exe", "", kPatienceMs, downloads_).finished);
+    ASSERT_TRUE(RunProcess(outFolder_ + "\\Quillrest.exe", "", kPatienceMs, outFolder_).finished);
     ASSERT_TRUE(WaitFor([] { return LogHas("Launching new instances after install"); }, kPatienceMs));
     EndInstalledInstances();
 

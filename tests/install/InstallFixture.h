@@ -6,7 +6,6 @@
 #include "win/Util.h"
 #include <tlhelp32.h>
 #include <string>
-#include <utility>
 
 namespace qrtest {
 
@@ -65,13 +64,8 @@ inline void RemoveInstallation()
         SetFileAttributesA(SystemFile(name).c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(SystemFile(name).c_str());
     }
-    for (const auto& value : {std::make_pair(kRunKey, kOwnRunValue), std::make_pair(kCplsKey, "Quillrest")}) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, value.first, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
-            RegDeleteValueA(key, value.second);
-            RegCloseKey(key);
-        }
-    }
+    DeleteValue(HKEY_LOCAL_MACHINE, kRunKey, kOwnRunValue);
+    DeleteValue(HKEY_LOCAL_MACHINE, kCplsKey, "Quillrest");
     DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
     DeleteTree(HKEY_CLASSES_ROOT, ".Quillrest");
     DeleteTree(HKEY_CLASSES_ROOT, "QuillrestLink");

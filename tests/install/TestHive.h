@@ -100,13 +100,4 @@ inline bool GetRaw(HKEY root, const std::string& path, const std::string& name, 
     return result == ERROR_SUCCESS;
 }
 
-inline void DeleteValue(HKEY root, const std::string& path, const std::string& name)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
-        RegDeleteValueA(key, name.c_str());
-        RegCloseKey(key);
-    }
-}
-
 } // namespace qrtest

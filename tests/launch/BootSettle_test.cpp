@@ -10,38 +10,9 @@ using namespace qrtest;
 
 namespace {
 
-constexpr const char* kBootTitle = "Quillrest (tm) Hollowmere";
-
-struct BurnStart {
-    std::string name;
-    unsigned long long created = 0;
-};
-
-std::vector<BurnStart> ReadBurnStarts(const std::string& path)
-{
-    std::vector<BurnStart> starts;
-    std::string text;
-    win::ReadWholeFile(path, text);
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string line = text.substr(start, end - start);
-        const size_t tab = line.find('\t');
-        if (tab != std::string::npos)
-            starts.push_back({line.substr(0, tab), std::strtoull(line.c_str() + tab + 1, nullptr, 10)});
-        start = end + 1;
-    }
-    std::sort(starts.begin(), starts.end(),
-              [](const BurnStart& a, const BurnStart& b) { return a.created < b.created; });
-    return starts;
-}
-
-double Seconds(unsigned long long from, unsigned long long to)
-{
-    return (static_cast<double>(to) - static_cast<double>(from)) / 1e7;
-}
+using qrtool::BurnRun;
+using qrtool::ReadBurnRuns;
+using qrtool::Seconds;
 
 // Other programs on this machine may keep it busy; settle pacing would rightly wait then.
 bool WaitForQuietMachine(DWORD timeoutMs)
@@ -64,21 +35,15 @@ bool WaitForQuietMachine(DWORD timeoutMs)
     return false;
 }
 
-class BootSettleTest : public CaptureTest {
+class BootSettleTest : public BootFixture {
 protected:
+    BootSettleTest() : BootFixture("qrsettle", "burns.txt", 5) {}
     void SetUp() override
     {
-        CaptureTest::SetUp();
-        outFolder_ = MakeTempFolder("qrsettle");
-        out_ = win::PathJoin(outFolder_, "burns.txt");
+        BootFixture::SetUp();
         report_ = BootReportPath();
         DeleteFileA(report_.c_str());
         DeleteFileA((report_ + ".bad").c_str());
-        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLog, 1);
-        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLogBootCount, 5);
-        SetDword(HKEY_LOCAL_MACHINE, kProductKey, kWelcomeDismissed, 1);
-        for (const char* cleaner : {kDeleteSafeTempFiles, kDeleteAllTempFiles, kDelFileChk, kClearInetCache, kDeleteCookies})
-            SetDword(HKEY_LOCAL_MACHINE, kProductKey, cleaner, 0);
     }
     void TearDown() override
     {
@@ -86,10 +51,9 @@ protected:
         WriteFileText(out_ + ".stop", "");
         KillProcess(process_);
         Sleep(300);
-        RemoveTree(outFolder_);
         DeleteFileA(report_.c_str());
         DeleteFileA((report_ + ".bad").c_str());
-        CaptureTest::TearDown();
+        BootFixture::TearDown();
     }
 
     // One probe per entry, started with these arguments after its output file and name.
@@ -111,18 +75,8 @@ protected:
     }
     void Start()
     {
-        process_ = StartProcess(ProductExe(), "-noinstall -hklm");
-        ASSERT_NE(nullptr, process_);
-        ASSERT_TRUE(WaitFor([&] { HWND w = BootWindow(); return w && IsWindowVisible(w); }, kPatienceMs));
-        shownTick_ = GetTickCount();
-    }
-    HWND BootWindow() const { return FindWindowA(nullptr, kBootTitle); }
-    bool WaitHidden(DWORD timeoutMs)
-    {
-        return WaitFor([&] {
-            HWND w = BootWindow();
-            return LogHas("\tLeaving Quillrest::WaitForShutdown") && w && !IsWindowVisible(w);
-        }, timeoutMs);
+        StartProduct("-noinstall -hklm");
+        ASSERT_TRUE(WaitVisible(kPatienceMs));
     }
     // The progress bar's upper limit, once the first tick has set it.
     int ProgressLimit()
@@ -134,7 +88,7 @@ protected:
         }, 5000);
         return limit;
     }
-    std::vector<double> Gaps(const std::vector<BurnStart>& starts)
+    std::vector<double> Gaps(const std::vector<BurnRun>& starts)
     {
         std::vector<double> gaps;
         for (size_t i = 1; i < starts.size(); ++i)
@@ -150,11 +104,7 @@ protected:
         return std::string::npos;
     }
 
-    std::string outFolder_;
-    std::string out_;
     std::string report_;
-    HANDLE process_ = nullptr;
-    DWORD shownTick_ = 0;
 };
 
 TEST_F(BootSettleTest, LightProgramsStartEarlyAndTheReportIsWrittenAfterThePhase)
@@ -169,7 +119,7 @@ TEST_F(BootSettleTest, LightProgramsStartEarlyAndTheReportIsWrittenAfterThePhase
     Start();
     EXPECT_EQ(5, ProgressLimit());    // items + 1, not seconds
     ASSERT_TRUE(WaitHidden(4 * 6000 + 10000));
-    const std::vector<BurnStart> starts = ReadBurnStarts(out_);
+    const std::vector<BurnRun> starts = ReadBurnRuns(out_);
     ASSERT_EQ(4u, starts.size());
 
     ASSERT_TRUE(WaitFor([&] { return LogIndex("Boot report: 4 programs") != std::string::npos; }, 70000));
@@ -216,8 +166,8 @@ TEST_F(BootSettleTest, BusyProgramsStartNoLaterThanTheDelay)
     ASSERT_TRUE(WaitHidden(kPatienceMs));
     // Probes write their line when they end: end them now.
     ASSERT_TRUE(WriteFileText(out_ + ".stop", ""));
-    std::vector<BurnStart> starts;
-    ASSERT_TRUE(WaitFor([&] { starts = ReadBurnStarts(out_); return starts.size() >= 3; }, kPatienceMs));
+    std::vector<BurnRun> starts;
+    ASSERT_TRUE(WaitFor([&] { starts = ReadBurnRuns(out_); return starts.size() >= 3; }, kPatienceMs));
     ASSERT_EQ(3u, starts.size());
     for (double gap : Gaps(starts)) {
         EXPECT_GT(gap, 1.5);    // busy: nothing starts early
@@ -264,7 +214,7 @@ TEST_F(BootSettleTest, FixedDelayKeepsItsSchedule)
     Start();
     EXPECT_EQ(8, ProgressLimit());    // (items + 1) x delay
     ASSERT_TRUE(WaitHidden(kPatienceMs));
-    const std::vector<BurnStart> starts = ReadBurnStarts(out_);
+    const std::vector<BurnRun> starts = ReadBurnRuns(out_);
     ASSERT_EQ(3u, starts.size());
     for (double gap : Gaps(starts)) {
         EXPECT_GT(gap, 1.6);    // light programs do not start early

@@ -3,109 +3,21 @@
 #include "app/Settings.h"
 #include "res/resource.h"
 #include <algorithm>
-#include <sstream>
 
 using namespace qrtest;
 
 namespace {
 
-constexpr const char* kBootTitle = "Quillrest (tm) Hollowmere";
+using qrtool::Seconds;
 
-struct ProbeStart {
-    std::string name;
-    unsigned long long created = 0;    // 100 ns units
-    int show = -1;
-    std::string workingDir;
-    std::string commandLine;
-};
-
-std::vector<ProbeStart> ReadProbeStarts(const std::string& path)
-{
-    std::vector<ProbeStart> starts;
-    std::string text;
-    if (!win::ReadWholeFile(path, text))
-        return starts;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::vector<std::string> fields;
-        size_t start = 0;
-        for (int i = 0; i < 4; ++i) {
-            size_t tab = line.find('\t', start);
-            if (tab == std::string::npos)
-                break;
-            fields.push_back(line.substr(start, tab - start));
-            start = tab + 1;
-        }
-        if (fields.size() != 4)
-            continue;
-        ProbeStart probe;
-        probe.name = fields[0];
-        probe.created = std::stoull(fields[1]);
-        probe.show = std::stoi(fields[2]);
-        probe.workingDir = fields[3];
-        probe.commandLine = line.substr(start);
-        starts.push_back(probe);
-    }
-    return starts;
-}
-
-unsigned long long CreationTime(HANDLE process)
-{
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
-        return 0;
-    ULARGE_INTEGER t;
-    t.LowPart = created.dwLowDateTime;
-    t.HighPart = created.dwHighDateTime;
-    return t.QuadPart;
-}
-
-double Seconds(unsigned long long from, unsigned long long to)
-{
-    return (static_cast<double>(to) - static_cast<double>(from)) / 1e7;
-}
-
-class BootTest : public CaptureTest {
+class BootTest : public BootFixture {
 protected:
-    void SetUp() override
-    {
-        CaptureTest::SetUp();
-        outFolder_ = MakeTempFolder("qrboot");
-        out_ = win::PathJoin(outFolder_, "starts.txt");
-        QuickBootSettings(5);
-    }
-    void TearDown() override
-    {
-        // KillProcess waits for the end, so the next test's instance finds the mutex free.
-        KillProcess(process_);
-        RemoveTree(outFolder_);
-        CaptureTest::TearDown();
-    }
+    BootTest() : BootFixture("qrboot", "starts.txt", 5) {}
 
-    std::string ProbeCommand(const std::string& name) const
-    {
-        return "\"" + ToolPath("probe") + "\" \"" + out_ + "\" " + name;
-    }
     void Start(const char* arguments)
     {
-        process_ = StartProcess(ProductExe(), arguments);
-        ASSERT_NE(nullptr, process_);
-        started_ = CreationTime(process_);
-    }
-    HWND BootWindow() const { return FindWindowA(nullptr, kBootTitle); }
-    bool WaitVisible(DWORD timeoutMs)
-    {
-        return WaitFor([&] { HWND w = BootWindow(); return w && IsWindowVisible(w); }, timeoutMs);
-    }
-    bool WaitHidden(DWORD timeoutMs)
-    {
-        return WaitFor([&] {
-            HWND w = BootWindow();
-            return LogHas("\tLeaving Quillrest::WaitForShutdown") && w && !IsWindowVisible(w);
-        }, timeoutMs);
+        StartProduct(arguments);
+        started_ = qrtool::CreationTime100ns(process_);
     }
     bool StillResident()
     {
@@ -114,9 +26,6 @@ protected:
                SendMessageTimeoutA(BootWindow(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) != 0;
     }
 
-    std::string outFolder_;
-    std::string out_;
-    HANDLE process_ = nullptr;
     unsigned long long started_ = 0;
 };
 

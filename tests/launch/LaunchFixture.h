@@ -4,15 +4,19 @@
 #include "app/RegNames.h"
 #include "install/System.h"
 #include "launch/WorkOrder.h"
+#include "tools/ToolSupport.h"
 #include "win/Raii.h"
 #include "win/Util.h"
 #include <shlobj.h>
 #include <shlwapi.h>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace qrtest {
+
+using qrtool::kBootTitle;
+using qrtool::ProbeStart;
+using qrtool::ReadProbeStarts;
 
 // Every Run value and Startup file the tests create starts with this.
 constexpr const char* kTestPrefix = "QrTest";
@@ -67,20 +71,9 @@ inline std::vector<std::string> ValueNames(HKEY root, const std::string& path)
 inline std::vector<std::string> ProbeNames(const std::string& path)
 {
     std::vector<std::string> names;
-    std::string text;
-    win::ReadWholeFile(path, text);
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);)
-        if (line.find('\t') != std::string::npos)
-            names.push_back(line.substr(0, line.find('\t')));
+    for (const ProbeStart& start : ReadProbeStarts(path))
+        names.push_back(start.name);
     return names;
-}
-
-inline void DeleteValue(HKEY root, const char* path, const char* name)
-{
-    win::UniqueKey key;
-    if (RegOpenKeyExA(root, path, 0, KEY_SET_VALUE, key.Out()) == ERROR_SUCCESS)
-        RegDeleteValueA(key.Get(), name);
 }
 
 // Writes a shortcut with IShellLinkA (COM must be initialised).
@@ -175,6 +168,63 @@ protected:
     std::string savedBatch_;
     bool hadBatch_ = false;
     std::string ownRunValue_;
+};
+
+// A boot of the real program under test: probes write to `out_` in a fresh
+// folder, the quick-boot settings hold, and the instance ends with the test.
+class BootFixture : public CaptureTest {
+protected:
+    BootFixture(const char* folderPrefix, const char* outName, DWORD logStarts)
+        : folderPrefix_(folderPrefix), outName_(outName), logStarts_(logStarts)
+    {
+    }
+    void SetUp() override
+    {
+        CaptureTest::SetUp();
+        outFolder_ = MakeTempFolder(folderPrefix_);
+        out_ = win::PathJoin(outFolder_, outName_);
+        QuickBootSettings(logStarts_);
+    }
+    void TearDown() override
+    {
+        // KillProcess waits for the end, so the next test's instance finds the mutex free.
+        KillProcess(process_);
+        RemoveTree(outFolder_);
+        CaptureTest::TearDown();
+    }
+
+    // The probe's command line that reports `name` when it starts.
+    std::string ProbeCommand(const std::string& name) const
+    {
+        return "\"" + ToolPath("probe") + "\" \"" + out_ + "\" " + name;
+    }
+    void StartProduct(const char* arguments)
+    {
+        process_ = StartProcess(ProductExe(), arguments);
+        ASSERT_NE(nullptr, process_);
+    }
+    static HWND BootWindow() { return FindWindowA(nullptr, kBootTitle); }
+    static bool WaitVisible(DWORD timeoutMs)
+    {
+        return WaitFor([] { HWND w = BootWindow(); return w && IsWindowVisible(w); }, timeoutMs);
+    }
+    // The launch phase is over: the window hid and the end of the phase is logged.
+    static bool WaitHidden(DWORD timeoutMs)
+    {
+        return WaitFor([] {
+            HWND w = BootWindow();
+            return LogHas("\tLeaving Quillrest::WaitForShutdown") && w && !IsWindowVisible(w);
+        }, timeoutMs);
+    }
+
+    std::string outFolder_;
+    std::string out_;
+    HANDLE process_ = nullptr;
+
+private:
+    const char* folderPrefix_;
+    const char* outName_;
+    DWORD logStarts_;
 };
 
 } // namespace qrtest

@@ -1,10 +1,10 @@
 // The resident Quillrest.exe after its launch phase: newcomers to the start-up places are parked at once and announced.
 #include "LaunchFixture.h"
+#include "ui/SheetFixture.h"
 #include "app/Settings.h"
 #include "launch/Restore.h"
 #include "launch/WorkOrder.h"
 #include "res/resource.h"
-#include <commctrl.h>
 #include <algorithm>
 
 using namespace qrtest;
@@ -12,31 +12,11 @@ using namespace qrtest;
 namespace {
 
 constexpr const char* kNoticeTitle = "Quillrest: new start-up program";
-constexpr const char* kSheetCaption = "Quillrest Configuration";
 const std::string kApprovedRunKey = std::string(kStartupApprovedKey) + "\\" + kApprovedRun;
 
-unsigned long long ProcessorTime100ns(HANDLE process)
-{
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
-        return 0;
-    ULARGE_INTEGER k, u;
-    k.LowPart = kernel.dwLowDateTime;
-    k.HighPart = kernel.dwHighDateTime;
-    u.LowPart = user.dwLowDateTime;
-    u.HighPart = user.dwHighDateTime;
-    return k.QuadPart + u.QuadPart;
-}
-
-class StartupWatchTest : public CaptureTest {
+class StartupWatchTest : public BootFixture {
 protected:
-    void SetUp() override
-    {
-        CaptureTest::SetUp();
-        outFolder_ = MakeTempFolder("qrwatch");
-        out_ = win::PathJoin(outFolder_, "starts.txt");
-        QuickBootSettings();
-    }
+    StartupWatchTest() : BootFixture("qrwatch", "starts.txt", 100) {}
     void TearDown() override
     {
         // A sheet the notice opened is a process of its own.
@@ -46,20 +26,14 @@ protected:
         }
         KillProcess(process_);
         DeleteValue(HKEY_CURRENT_USER, kApprovedRunKey.c_str(), "QrTestWatchOff");
-        RemoveTree(outFolder_);
-        CaptureTest::TearDown();
+        BootFixture::TearDown();
     }
 
-    std::string ProbeCommand(const std::string& name) const
-    {
-        return "\"" + ToolPath("probe") + "\" \"" + out_ + "\" " + name;
-    }
     // Starts a boot and waits until its launch phase is over and the watch runs.
     void Boot()
     {
         const size_t watches = LogCount("Watching HKCU Run");
-        process_ = StartProcess(ProductExe(), "-noinstall -hklm");
-        ASSERT_NE(nullptr, process_);
+        StartProduct("-noinstall -hklm");
         ASSERT_TRUE(WaitFor([&] { return LogCount("Watching HKCU Run") > watches; }, kPatienceMs));
     }
     // The names the next boot starts, once `count` have started.
@@ -122,19 +96,15 @@ protected:
         PostMessageA(notice, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(notice, button)));
         EXPECT_TRUE(WaitFor([&] { return !IsWindow(notice); }, kPatienceMs));
     }
-
-    std::string outFolder_;
-    std::string out_;
-    HANDLE process_ = nullptr;
 };
 
 TEST_F(StartupWatchTest, NewcomersAreParkedAtOnceAnnouncedWithoutTakingTheFocusAndStartedAtTheNextBoot)
 {
     Boot();
     // Idle, the watch only waits on change notifications.
-    const unsigned long long idleFrom = ProcessorTime100ns(process_);
+    const unsigned long long idleFrom = qrtool::ProcessorTime100ns(process_);
     Sleep(5000);    // a measuring window, not a wait for anything
-    EXPECT_LT(ProcessorTime100ns(process_) - idleFrom, 200000u) << "processor time over 5 s idle, in 100 ns";
+    EXPECT_LT(qrtool::ProcessorTime100ns(process_) - idleFrom, 200000u) << "processor time over 5 s idle, in 100 ns";
 
     // The window the user is typing in keeps the focus while the notice shows.
     HWND typing = CreateWindowExA(0, "EDIT", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 300, 120, nullptr, nullptr,
@@ -186,12 +156,9 @@ TEST_F(StartupWatchTest, NewcomersAreParkedAtOnceAnnouncedWithoutTakingTheFocusA
 
     // "Launch Order..." opens the configuration sheet on that page.
     Press(IDC_NOTICE_LAUNCH_ORDER);
-    HWND sheet = nullptr;
-    ASSERT_TRUE(WaitFor([&] { sheet = FindWindowA(nullptr, kSheetCaption); return sheet && IsWindowVisible(sheet); },
-                        kPatienceMs));
-    char page[64] = "";
-    GetWindowTextA(reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)), page, sizeof(page));
-    EXPECT_STREQ("Launch Order", page);
+    HWND sheet = WaitForWindow(kSheetCaption);
+    ASSERT_NE(nullptr, sheet);
+    EXPECT_EQ("Launch Order", PageTitle(CurrentPage(sheet)));
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(sheet); }, kPatienceMs));
     EXPECT_TRUE(LogHas("New start-up program notice: Launch Order..."));

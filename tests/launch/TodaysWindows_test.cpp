@@ -10,16 +10,6 @@ using namespace qrtest;
 
 namespace {
 
-void SetInView(HKEY root, const std::string& path, const std::string& name, const std::string& data, DWORD type,
-               REGSAM view)
-{
-    win::UniqueKey key;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, key.Out(), nullptr) ==
-        ERROR_SUCCESS)
-        RegSetValueExA(key.Get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                       static_cast<DWORD>(data.size()));
-}
-
 // Type and data as "type:data"; empty when the value is missing.
 std::string GetInView(HKEY root, const std::string& path, const std::string& name, REGSAM view)
 {
@@ -33,13 +23,6 @@ std::string GetInView(HKEY root, const std::string& path, const std::string& nam
     if (size)
         RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size);
     return std::to_string(type) + ":" + data;
-}
-
-void DeleteInView(HKEY root, const std::string& path, const std::string& name, REGSAM view)
-{
-    win::UniqueKey key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE | view, key.Out()) == ERROR_SUCCESS)
-        RegDeleteValueA(key.Get(), name.c_str());
 }
 
 // One start-up entry: a Run value (root set) or a Startup-folder shortcut (csidl set).
@@ -60,16 +43,14 @@ struct Approval {
     std::string Path() const { return std::string(kStartupApprovedKey) + "\\" + subkey; }
 };
 
-class TodaysWindowsTest : public CaptureTest {
+class TodaysWindowsTest : public BootFixture {
 protected:
+    TodaysWindowsTest() : BootFixture("qrviews", "starts.txt", 100) {}
     void SetUp() override
     {
-        CaptureTest::SetUp();
+        BootFixture::SetUp();
         windows64_ = Is64BitWindows();
         systemView_ = windows64_ ? KEY_WOW64_64KEY : 0;
-        outFolder_ = MakeTempFolder("qrviews");
-        out_ = win::PathJoin(outFolder_, "starts.txt");
-        QuickBootSettings(100);
     }
     void TearDown() override
     {
@@ -77,18 +58,13 @@ protected:
         // The shared fixture cleans the process's own view and the Startup folders.
         for (const Entry& entry : entries_) {
             if (entry.root) {
-                DeleteInView(entry.root, kRunKey, entry.name, entry.view);
-                DeleteInView(entry.root, CapturePath(kRunKey), entry.name, entry.view);
+                DeleteValue(entry.root, kRunKey, entry.name, entry.view);
+                DeleteValue(entry.root, CapturePath(kRunKey), entry.name, entry.view);
             }
         }
         for (const Approval& approval : approvals_)
-            DeleteInView(approval.root, approval.Path(), approval.name, systemView_);
-        RemoveTree(outFolder_);
-        CaptureTest::TearDown();
-    }
-    std::string ProbeCommand(const std::string& probe) const
-    {
-        return "\"" + ToolPath("probe") + "\" \"" + out_ + "\" " + probe;
+            DeleteValue(approval.root, approval.Path(), approval.name, systemView_);
+        BootFixture::TearDown();
     }
     std::string Captured(const Entry& entry) const
     {
@@ -107,9 +83,6 @@ protected:
     REGSAM systemView_ = 0;
     std::vector<Entry> entries_;
     std::vector<Approval> approvals_;
-    std::string outFolder_;
-    std::string out_;
-    HANDLE process_ = nullptr;
 };
 
 TEST_F(TodaysWindowsTest, StartsWhatWindowsWouldFromEachViewAndRestoresEverythingUntouched)
@@ -161,7 +134,7 @@ TEST_F(TodaysWindowsTest, StartsWhatWindowsWouldFromEachViewAndRestoresEverythin
     for (const Entry& entry : entries_) {
         const std::string probe = entry.probe.empty() ? entry.name : entry.probe;
         if (entry.root)
-            SetInView(entry.root, kRunKey, entry.name, ProbeCommand(probe) + '\0', REG_SZ, entry.view);
+            SetValue(entry.root, kRunKey, entry.name, ProbeCommand(probe) + '\0', REG_SZ, entry.view);
         else
             ASSERT_TRUE(MakeShortcut(win::PathJoin(StartupFolder(entry.csidl), entry.name + ".lnk"), ToolPath("probe"),
                                      "\"" + out_ + "\" " + probe, "", SW_SHOWNORMAL));
@@ -170,15 +143,13 @@ TEST_F(TodaysWindowsTest, StartsWhatWindowsWouldFromEachViewAndRestoresEverythin
             expected.push_back(entry.probe);
     }
     for (const Approval& approval : approvals_)
-        SetInView(approval.root, approval.Path(), approval.name, approval.bytes, REG_BINARY, systemView_);
+        SetValue(approval.root, approval.Path(), approval.name, approval.bytes, REG_BINARY, systemView_);
     SetProductString(kSortingOrder, order);
     const std::map<std::string, std::string> approvalsBefore = ApprovalValues();
 
-    process_ = StartProcess(ProductExe(), "-noinstall -hklm");
-    ASSERT_NE(nullptr, process_);
+    StartProduct("-noinstall -hklm");
     ASSERT_TRUE(WaitFor([&] { return LogHas("\tLeaving QuillrestDlg::TimerTick"); }, 30000));
-    HWND boot = FindWindowA(nullptr, "Quillrest (tm) Hollowmere");
-    const LRESULT range = SendMessageA(GetDlgItem(boot, IDC_BOOT_PROGRESS), PBM_GETRANGE, FALSE, 0);
+    const LRESULT range = SendMessageA(GetDlgItem(BootWindow(), IDC_BOOT_PROGRESS), PBM_GETRANGE, FALSE, 0);
     ASSERT_TRUE(WaitFor([&] { return LogHas("\tLeaving Quillrest::WaitForShutdown"); }, 60000));
 
     // Exactly what Windows itself would start, in the saved order; the rest is

@@ -4,6 +4,7 @@
 // SECONDS, or when the event "QuillrestAdServerStop" is set), "connections open
 // at stop: N".  QR_ADSERVER_CLOCK may name a file holding the seconds since 1970
 // that the PAC cache should see.
+#include "ToolSupport.h"
 #include "adblock/HttpRequest.h"
 #include "adblock/HttpServer.h"
 #include "app/Log.h"
@@ -39,14 +40,8 @@ std::string g_clockFile;
 
 DWORD FileClock()
 {
-    char text[32] = "";
-    if (FILE* file = fopen(g_clockFile.c_str(), "rb")) {
-        size_t got = fread(text, 1, sizeof(text) - 1, file);
-        text[got] = '\0';
-        fclose(file);
-        return static_cast<DWORD>(strtoul(text, nullptr, 10));
-    }
-    return 0;
+    std::string text;
+    return win::ReadWholeFile(g_clockFile, text) ? static_cast<DWORD>(strtoul(text.c_str(), nullptr, 10)) : 0;
 }
 
 unsigned __stdcall ServerThread(void* argument)
@@ -60,17 +55,13 @@ unsigned __stdcall ServerThread(void* argument)
 
 int main(int argc, char** argv)
 {
-    if (argc < 3 || argc > 4) {
-        fprintf(stderr, "usage: adblock_server.exe PORT PAC_FOLDER [SECONDS]\n");
-        return 2;
-    }
+    if (argc < 3 || argc > 4)
+        return qrtool::Fail(2, "usage: adblock_server.exe PORT PAC_FOLDER [SECONDS]");
     char* end = nullptr;
     unsigned long port = strtoul(argv[1], &end, 10);
     unsigned long seconds = argc == 4 ? strtoul(argv[3], nullptr, 10) : 0;
-    if (*end || port > 65535) {
-        fprintf(stderr, "adblock_server: bad port %s\n", argv[1]);
-        return 2;
-    }
+    if (*end || port > 65535)
+        return qrtool::Fail(2, "adblock_server: bad port %s", argv[1]);
     if (ProductDword(kLog, 0) != 0)
         SetLogSwitch(true);
     if (const char* clock = getenv("QR_ADSERVER_CLOCK")) {
@@ -82,10 +73,8 @@ int main(int argc, char** argv)
     Arguments arguments = {static_cast<unsigned short>(port), argv[2]};
     unsigned threadId = 0;
     HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ServerThread, &arguments, 0, &threadId));
-    if (!thread) {
-        fprintf(stderr, "adblock_server: no server thread\n");
-        return 1;
-    }
+    if (!thread)
+        return qrtool::Fail(1, "adblock_server: no server thread");
     HANDLE waits[] = {thread, stop};
     DWORD woke = WaitForMultipleObjects(stop ? 2 : 1, waits, FALSE, argc == 4 ? seconds * 1000 : INFINITE);
     if (woke != WAIT_OBJECT_0) {

@@ -1,28 +1,12 @@
 // Benchmark helper: times DeleteTempFiles on 10,000 files against "cmd /c del /q" on the same files.
-#include "app/RegNames.h"
-#include "app/Settings.h"
+#include "ToolSupport.h"
 #include "clean/TempFiles.h"
-#include "win/Util.h"
-#include <windows.h>
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <vector>
+
+using namespace qrtool;
 
 namespace {
 
-double Seconds()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+double Seconds() { return NowMs() / 1000.0; }
 
 // Half the files follow the temporary-file naming, half do not.
 bool MakeFiles(const std::string& dir, int count)
@@ -37,36 +21,25 @@ bool MakeFiles(const std::string& dir, int count)
     return true;
 }
 
+// Seconds from the start of the command line to its end.
 double RunCommand(const std::string& commandLine)
 {
-    std::vector<char> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back('\0');
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof(startup));
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process;
-    double start = Seconds();
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    const double start = Seconds();
+    HANDLE process = Start(commandLine);
+    if (!process)
         return -1;
-    WaitForSingleObject(process.hProcess, INFINITE);
-    double elapsed = Seconds() - start;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    WaitForSingleObject(process, INFINITE);
+    const double elapsed = Seconds() - start;
+    CloseHandle(process);
     return elapsed;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const int files = argc > 1 ? atoi(argv[1]) : 10000;
-    const int rounds = argc > 2 ? atoi(argv[2]) : 3;
+    const int files = IntArg(argc, argv, 1, 10000);
+    const int rounds = IntArg(argc, argv, 2, 3);
     char temp[MAX_PATH];
     GetTempPathA(sizeof(temp), temp);
     const std::string root = win::Format("%sqrbench_%lu", temp, GetCurrentProcessId());

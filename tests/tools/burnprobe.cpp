@@ -6,21 +6,11 @@
 // With "window" a second thread meanwhile keeps a window that waits for input,
 // as a tray program's does, and the probe ends only once the stop file appears.
 // It is a windows program, so that WaitForInputIdle waits for it.
-#include <windows.h>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <vector>
+#include "ToolSupport.h"
+
+using qrtool::Ticks;
 
 namespace {
-
-unsigned long long Ticks(const FILETIME& time)
-{
-    ULARGE_INTEGER value;
-    value.LowPart = time.dwLowDateTime;
-    value.HighPart = time.dwHighDateTime;
-    return value.QuadPart;
-}
 
 unsigned long long ThreadCpu100ns()
 {
@@ -95,7 +85,7 @@ int main(int argc, char** argv)
     const std::string output = argv[1];
     const std::string name = argv[2];
     const DWORD cpuMs = static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10));
-    const int megabytes = argc > 4 ? std::atoi(argv[4]) : 0;
+    const int megabytes = qrtool::IntArg(argc, argv, 4, 0);
 
     const std::string stopPath = output + ".stop";
     HANDLE window = argc > 5 && std::string(argv[5]) == "window"
@@ -109,23 +99,7 @@ int main(int argc, char** argv)
         CloseHandle(window);
     }
 
-    FILETIME created, exited, kernel, user, now;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    GetSystemTimeAsFileTime(&now);
-    char line[1024];
-    const int length = std::snprintf(line, sizeof(line), "%s\t%llu\t%llu\r\n", name.c_str(), Ticks(created), Ticks(now));
-    if (length <= 0 || length >= static_cast<int>(sizeof(line)))
-        return 3;
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        HANDLE file = CreateFileA(output.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            DWORD written = 0;
-            WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr);
-            CloseHandle(file);
-            return 0;
-        }
-        Sleep(10);
-    }
-    return 4;
+    const std::string line = win::Format("%s\t%llu\t%llu\r\n", name.c_str(),
+                                         qrtool::CreationTime100ns(GetCurrentProcess()), qrtool::Now100ns());
+    return qrtool::AppendToFile(win::Widen(output), line) ? 0 : 4;
 }

@@ -11,11 +11,12 @@
 //            shows that dialog, prints "x y width height" once it is shown and
 //            closes it after SECONDS (default 10)
 // Exits 1 when the window does not appear (or does not go).
+#include "ToolSupport.h"
 #include "res/resource.h"
 #include "ui/SmallDialogs.h"
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
+
+using namespace qrtool;
 
 namespace {
 
@@ -28,59 +29,15 @@ const char* kMessageText =
     "restored.  In this case, you should stop, login as a power user, and then uninstall again.\r\n\r\nWould you "
     "like to ignore this error and continue uninstall?";
 
-void PrintRect(HWND window)
-{
-    RECT rect;
-    GetWindowRect(window, &rect);
-    printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-    fflush(stdout);
-}
-
-bool HasChildText(HWND window, int childId)
-{
-    char text[8] = "";
-    return childId == 0 || GetDlgItemTextA(window, childId, text, sizeof(text)) > 0;
-}
-
+// A visible window of that title whose child `childId` (if not 0) holds text.
 HWND WaitForWindow(const char* title, int childId, DWORD timeoutMs)
 {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 20) {
-        HWND window = FindWindowA(nullptr, title);
-        if (window && IsWindowVisible(window) && HasChildText(window, childId))
-            return window;
-        Sleep(20);
-    }
-    return nullptr;
-}
-
-struct ModalWatch {
-    const char* title;
-    DWORD seconds;
-};
-
-// Prints the modal dialog's place once it shows and ends it after the given time.
-DWORD WINAPI WatchModal(LPVOID argument)
-{
-    const ModalWatch* watch = static_cast<const ModalWatch*>(argument);
-    HWND window = WaitForWindow(watch->title, 0, 20000);
-    if (!window)
-        return 1;
-    PrintRect(window);
-    Sleep(watch->seconds * 1000);
-    PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-    return 0;
-}
-
-int RunModal(const char* title, DWORD seconds, void (*show)())
-{
-    ModalWatch watch = {title, seconds};
-    HANDLE watcher = CreateThread(nullptr, 0, WatchModal, &watch, 0, nullptr);
-    show();
-    DWORD found = 1;
-    WaitForSingleObject(watcher, 30000);
-    GetExitCodeThread(watcher, &found);
-    CloseHandle(watcher);
-    return found == 0 ? 0 : 1;
+    HWND window = nullptr;
+    return Await([&] {
+        char text[8] = "";
+        window = VisibleWindow(title);
+        return window && (childId == 0 || GetDlgItemTextA(window, childId, text, sizeof(text)) > 0);
+    }, timeoutMs) ? window : nullptr;
 }
 
 // Pumps messages for the given time while the window lives, then closes it.
@@ -112,25 +69,18 @@ int main(int argc, char** argv)
     if (argc < 3)
         return 2;
     if (strcmp(argv[1], "find") == 0) {
-        HWND window = WaitForWindow(argv[2], argc > 3 ? atoi(argv[3]) : 0, 30000);
+        HWND window = WaitForWindow(argv[2], IntArg(argc, argv, 3, 0), 30000);
         if (!window)
             return 1;
         PrintRect(window);
         return 0;
     }
-    if (strcmp(argv[1], "gone") == 0) {
-        for (DWORD waited = 0; waited < 30000; waited += 20) {
-            HWND window = FindWindowA(nullptr, argv[2]);
-            if (!window || !IsWindowVisible(window))
-                return 0;
-            Sleep(20);
-        }
-        return 1;
-    }
+    if (strcmp(argv[1], "gone") == 0)
+        return Await([&] { return VisibleWindow(argv[2]) == nullptr; }, 30000) ? 0 : 1;
     if (strcmp(argv[1], "show") != 0)
         return 2;
     InitCommonControls();
-    const DWORD seconds = static_cast<DWORD>(argc > 3 ? atoi(argv[3]) : 10);
+    const DWORD seconds = static_cast<DWORD>(IntArg(argc, argv, 3, 10));
     const char* what = argv[2];
     if (strcmp(what, "welcome") == 0) {
         WelcomeDlg welcome;
@@ -144,9 +94,9 @@ int main(int argc, char** argv)
         return RunModeless(popup->Create(), seconds);
     }
     if (strcmp(what, "trouble") == 0)
-        return RunModal("Reporting Trouble", seconds, [] { TroubleDlg().Run(nullptr); });
+        return ShowModalFor("Reporting Trouble", seconds, [] { TroubleDlg().Run(nullptr); });
     if (strcmp(what, "message") == 0)
-        return RunModal(kMessageTitle, seconds,
+        return ShowModalFor(kMessageTitle, seconds,
                         [] { ShowMessageDialog(nullptr, kMessageText, kMessageTitle, MB_YESNO, "QrShotsMessage"); });
     return 2;
 }

@@ -6,38 +6,13 @@
 // The second form runs until the named event is set, then writes one line per
 // frame: scheduled start (100 ns since 1601) TAB frame time in ms (from the
 // scheduled start to the end of its work) CR LF.
-#include <windows.h>
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <vector>
+#include "ToolSupport.h"
+
+using namespace qrtool;
 
 namespace {
 
 constexpr double kFramePeriodMs = 50;
-
-double NowMs()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-unsigned long long WallClock()
-{
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER value;
-    value.LowPart = now.dwLowDateTime;
-    value.HighPart = now.dwHighDateTime;
-    return value.QuadPart;
-}
 
 void Work(unsigned long loops)
 {
@@ -90,7 +65,7 @@ int main(int argc, char** argv)
     std::vector<Frame> frames;
     frames.reserve(8192);
     const double startMs = NowMs();
-    const unsigned long long startWall = WallClock();
+    const unsigned long long startWall = Now100ns();
     double next = startMs + kFramePeriodMs;
     for (unsigned frame = 0;; ++frame) {
         // Under Wine every wait on an object is a request to the wine server, which

@@ -4,91 +4,20 @@
 //
 // Usage: settlebench.exe <Quillrest.exe> <burnprobe.exe> <frameprobe.exe> <work folder>
 //                        [programs 8] [cpu ms 2000] [MB 16] [scenarios 01234]
-#include "app/RegNames.h"
-#include "app/Settings.h"
+#include "ToolSupport.h"
 #include "launch/BootReport.h"
 #include "launch/CpuSampler.h"
 #include "win/Raii.h"
-#include "win/Util.h"
 #include <shlwapi.h>
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <vector>
+
+using namespace qrtool;
 
 namespace {
-
-unsigned long long Now100ns()
-{
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER t;
-    t.LowPart = now.dwLowDateTime;
-    t.HighPart = now.dwHighDateTime;
-    return t.QuadPart;
-}
-
-HANDLE Start(const std::string& commandLine)
-{
-    std::vector<char> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back('\0');
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof(startup));
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process;
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return nullptr;
-    CloseHandle(process.hThread);
-    return process.hProcess;
-}
 
 bool RunAndWait(const std::string& commandLine, DWORD timeoutMs)
 {
     win::UniqueHandle process(Start(commandLine));
     return process && WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0;
-}
-
-std::vector<std::string> Lines(const std::string& path)
-{
-    std::vector<std::string> lines;
-    std::string text;
-    win::ReadWholeFile(path, text);
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty())
-            lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
-struct Burn {
-    unsigned long long created = 0;
-    unsigned long long ended = 0;
-};
-
-std::vector<Burn> ReadBurns(const std::string& path)
-{
-    std::vector<Burn> burns;
-    for (const std::string& line : Lines(path)) {
-        const size_t first = line.find('\t');
-        const size_t second = first == std::string::npos ? first : line.find('\t', first + 1);
-        if (second == std::string::npos)
-            continue;
-        Burn burn;
-        burn.created = std::strtoull(line.c_str() + first + 1, nullptr, 10);
-        burn.ended = std::strtoull(line.c_str() + second + 1, nullptr, 10);
-        burns.push_back(burn);
-    }
-    std::sort(burns.begin(), burns.end(), [](const Burn& a, const Burn& b) { return a.created < b.created; });
-    return burns;
 }
 
 struct Setup {
@@ -106,7 +35,7 @@ struct Setup {
 struct Window {
     unsigned long long from = 0;
     unsigned long long to = 0;
-    std::vector<Burn> burns;
+    std::vector<BurnRun> burns;
     std::string signals;    // what ended each wait, from Quillrest's boot report
 };
 
@@ -114,7 +43,7 @@ struct Row {
     std::string label;
     double p95 = 0;
     double doneSeconds = -1;
-    std::vector<Burn> burns;
+    std::vector<BurnRun> burns;
     unsigned long long from = 0;
     std::string signals;
 };
@@ -156,7 +85,7 @@ Row Measure(const Setup& setup, const std::string& label, Scenario scenario)
     if (foreground)
         WaitForSingleObject(foreground.Get(), 30000);
     std::vector<double> times;
-    for (const std::string& line : Lines(framesOut)) {
+    for (const std::string& line : FileLines(framesOut)) {
         const size_t tab = line.find('\t');
         if (tab == std::string::npos)
             continue;
@@ -202,7 +131,7 @@ Window AllAtOnce(const Setup& setup, const std::string& out)
     for (HANDLE process : processes)
         CloseHandle(process);
     window.to = Now100ns();
-    window.burns = ReadBurns(out);
+    window.burns = ReadBurnRuns(out);
     return window;
 }
 
@@ -213,32 +142,22 @@ Window OneAfterAnother(const Setup& setup, const std::string& out)
     for (int i = 0; i < setup.count; ++i)
         RunAndWait(setup.BurnCommand(out, i), 600000);
     window.to = Now100ns();
-    window.burns = ReadBurns(out);
+    window.burns = ReadBurnRuns(out);
     return window;
 }
 
 Window Quillrest(const Setup& setup, const std::string& out, DWORD pacing, DWORD delaySeconds)
 {
     SHDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
-    SetProductDword(kDelaySeconds, delaySeconds);
+    QuietBootSettings(delaySeconds);
     SetProductDword(kLaunchPacing, pacing);
-    SetProductDword(kWelcomeDismissed, 1);
-    SetProductDword(kLog, 0);
-    for (const char* cleaner : {kDeleteSafeTempFiles, kDeleteAllTempFiles, kDelFileChk, kClearInetCache, kDeleteCookies})
-        SetProductDword(cleaner, 0);
-    const std::string capture = std::string(kRunKey) + "\\" + kCaptureSubkey;
+    const std::string capture = CapturePath();
     SHDeleteKeyA(HKEY_CURRENT_USER, capture.c_str());
     std::string order;
-    {
-        win::UniqueKey key;
-        RegCreateKeyExA(HKEY_CURRENT_USER, capture.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.Out(), nullptr);
-        for (int i = 0; i < setup.count; ++i) {
-            const std::string name = win::Format("QrSettle%02d", i);
-            const std::string command = setup.BurnCommand(out, i);
-            RegSetValueExA(key.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                           static_cast<DWORD>(command.size() + 1));
-            order += name + '\1';
-        }
+    for (int i = 0; i < setup.count; ++i) {
+        const std::string name = win::Format("QrSettle%02d", i);
+        SetRegString(HKEY_CURRENT_USER, capture, name, setup.BurnCommand(out, i));
+        order += name + '\1';
     }
     SetProductString(kSortingOrder, order);
     const std::string report = BootReportPath();
@@ -246,20 +165,15 @@ Window Quillrest(const Setup& setup, const std::string& out, DWORD pacing, DWORD
 
     Window window;
     window.from = Now100ns();
-    win::UniqueHandle product(Start("\"" + setup.quillrest + "\" -noinstall -hklm"));
-    const DWORD deadline = GetTickCount() + static_cast<DWORD>(setup.count + 2) * (delaySeconds * 1000 + 30000);
-    while (static_cast<int>(Lines(out).size()) < setup.count && static_cast<long>(GetTickCount() - deadline) < 0)
-        Sleep(50);
-    window.burns = ReadBurns(out);
+    HANDLE product = Start("\"" + setup.quillrest + "\" -noinstall -hklm");
+    Await([&] { return static_cast<int>(FileLines(out).size()) >= setup.count; },
+          static_cast<DWORD>(setup.count + 2) * (delaySeconds * 1000 + 30000), 50);
+    window.burns = ReadBurnRuns(out);
     window.to = Now100ns();
     // The report follows once the last program's wait is over.
-    for (int i = 0; i < 150 && !win::FileExists(report); ++i)
-        Sleep(100);
+    Await([&] { return win::FileExists(report); }, 15000, 100);
     window.signals = SignalCounts(report);
-    if (product) {
-        TerminateProcess(product.Get(), 0);
-        WaitForSingleObject(product.Get(), 10000);
-    }
+    Stop(product);
     SHDeleteKeyA(HKEY_CURRENT_USER, capture.c_str());
     SHDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
     return window;
@@ -280,7 +194,7 @@ Row Scenario(const Setup& setup, const std::string& label, int kind)
     });
     if (kind != 0) {
         unsigned long long last = 0;
-        for (const Burn& burn : row.burns)
+        for (const BurnRun& burn : row.burns)
             last = std::max(last, burn.ended);
         if (static_cast<int>(row.burns.size()) == setup.count && last > row.from)
             row.doneSeconds = static_cast<double>(last - row.from) / 1e7;
@@ -292,31 +206,24 @@ Row Scenario(const Setup& setup, const std::string& label, int kind)
 
 int main(int argc, char** argv)
 {
-    if (argc < 5) {
-        std::fprintf(stderr, "usage: settlebench <Quillrest.exe> <burnprobe.exe> <frameprobe.exe> <folder> "
-                             "[programs] [cpu ms] [MB]\n");
-        return 2;
-    }
+    if (argc < 5)
+        return Fail(2, "usage: settlebench <Quillrest.exe> <burnprobe.exe> <frameprobe.exe> <folder> "
+                       "[programs] [cpu ms] [MB] [scenarios]");
     Setup setup;
     setup.quillrest = argv[1];
     setup.burner = argv[2];
     setup.frames = argv[3];
     setup.folder = argv[4];
-    if (argc > 5)
-        setup.count = std::max(1, std::min(60, std::atoi(argv[5])));
-    if (argc > 6)
-        setup.cpuMs = std::atoi(argv[6]);
-    if (argc > 7)
-        setup.megabytes = std::atoi(argv[7]);
+    setup.count = std::max(1, std::min(60, IntArg(argc, argv, 5, setup.count)));
+    setup.cpuMs = IntArg(argc, argv, 6, setup.cpuMs);
+    setup.megabytes = IntArg(argc, argv, 7, setup.megabytes);
 
     const std::string calibration = win::PathJoin(setup.folder, "loops.txt");
     RunAndWait("\"" + setup.frames + "\" calibrate \"" + calibration + "\"", 60000);
-    const std::vector<std::string> loops = Lines(calibration);
+    const std::vector<std::string> loops = FileLines(calibration);
     setup.loops = loops.empty() ? 0 : std::strtoul(loops[0].c_str(), nullptr, 10);
-    if (setup.loops == 0) {
-        std::fprintf(stderr, "frame probe calibration failed\n");
-        return 3;
-    }
+    if (setup.loops == 0)
+        return Fail(3, "frame probe calibration failed");
 
     const char* labels[] = {
         "idle (nothing starts)",
@@ -356,7 +263,7 @@ int main(int argc, char** argv)
         if (rows[i].p95 <= 0)
             continue;
         std::printf("\n%s: starts at", rows[i].label.c_str());
-        for (const Burn& burn : rows[i].burns)
+        for (const BurnRun& burn : rows[i].burns)
             std::printf(" %.1f", static_cast<double>(burn.created - rows[i].from) / 1e7);
         std::printf(" s; waits ended: %s", rows[i].signals.c_str());
     }

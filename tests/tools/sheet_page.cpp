@@ -4,11 +4,9 @@
 //                                                   "x y width height tab title"
 //        sheet_page.exe "<caption>" cancel         presses Cancel
 // Exits 1 when there is no such sheet or page.
-#include <windows.h>
+#include "ToolSupport.h"
 #include <commctrl.h>
 #include <prsht.h>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 int main(int argc, char** argv)
@@ -16,9 +14,7 @@ int main(int argc, char** argv)
     if (argc < 3)
         return 2;
     HWND sheet = nullptr;
-    for (int i = 0; i < 500 && !(sheet = FindWindowA(nullptr, argv[1])); ++i)
-        Sleep(20);
-    if (!sheet)
+    if (!qrtool::Await([&] { return (sheet = FindWindowA(nullptr, argv[1])) != nullptr; }, 10000))
         return 1;
     if (strcmp(argv[2], "cancel") == 0) {
         PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
@@ -34,8 +30,6 @@ int main(int argc, char** argv)
     if (page)
         GetWindowTextA(page, title, sizeof(title));
     SetForegroundWindow(sheet);
-    RECT rect;
-    GetWindowRect(sheet, &rect);
-    printf("%ld %ld %ld %ld %s\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, title);
+    qrtool::PrintRect(sheet, title);
     return 0;
 }

@@ -3,24 +3,16 @@
 // The list goes where the product keeps it and the port into its setting (both
 // put back afterwards); the earlier settings are a direct connection.  Prints
 // the folder and the name of the file written.
+#include "ToolSupport.h"
 #include "adblock/PageBlockAds.h"
-#include "app/RegNames.h"
-#include "app/Settings.h"
-#include "win/Util.h"
-#include <cstdio>
-#include <cstdlib>
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        fprintf(stderr, "usage: write_pac.exe LIST_FILE PORT\n");
-        return 2;
-    }
+    if (argc != 3)
+        return qrtool::Fail(2, "usage: write_pac.exe LIST_FILE PORT");
     std::string list;
-    if (!win::ReadWholeFile(argv[1], list)) {
-        fprintf(stderr, "write_pac: cannot read %s\n", argv[1]);
-        return 1;
-    }
+    if (!win::ReadWholeFile(argv[1], list))
+        return qrtool::Fail(1, "write_pac: cannot read %s", argv[1]);
     DWORD oldPort = 0;
     const bool hadPort = ReadSettingDword(QR_HKLM, kProductKey, kAdBlockingProxyPort, oldPort);
     SetProductDword(kAdBlockingProxyPort, static_cast<DWORD>(strtoul(argv[2], nullptr, 10)));
@@ -38,10 +30,8 @@ int main(int argc, char** argv)
         DeleteFileA(listPath.c_str());
     if (hadPort)
         SetProductDword(kAdBlockingProxyPort, oldPort);
-    if (!written) {
-        fprintf(stderr, "write_pac: the PAC file could not be written\n");
-        return 1;
-    }
+    if (!written)
+        return qrtool::Fail(1, "write_pac: the PAC file could not be written");
     printf("%s\n%s\n", win::SystemDirectory().c_str(),
            page.GetPACFileName(SanitizeConnectionName(kLanConnection)).c_str());
     return 0;

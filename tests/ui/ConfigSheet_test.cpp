@@ -1,5 +1,5 @@
 // The configuration sheet, run for real and worked by control ids from a second thread.
-#include "TestSupport.h"
+#include "SheetFixture.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
 #include "clean/TempFiles.h"
@@ -10,64 +10,13 @@
 #include "ui/SheetText.h"
 #include "win/Util.h"
 #include <commctrl.h>
-#include <functional>
-#include <thread>
 
 using namespace qrtest;
 
 namespace {
 
-const char* const kCaption = "Quillrest Configuration";
+const char* const kCaption = kSheetCaption;
 const char kSep = '\1';
-
-HWND FindSheet()
-{
-    HWND sheet = FindWindowA(nullptr, kCaption);
-    return sheet && IsWindowVisible(sheet) ? sheet : nullptr;
-}
-
-HWND CurrentPage(HWND sheet)
-{
-    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-}
-
-std::vector<std::string> TabTitles(HWND sheet)
-{
-    std::vector<std::string> titles;
-    HWND tabs = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
-    int count = static_cast<int>(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        char text[128] = "";
-        TCITEMA item = {};
-        item.mask = TCIF_TEXT;
-        item.pszText = text;
-        item.cchTextMax = sizeof(text);
-        SendMessageA(tabs, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
-        titles.push_back(text);
-    }
-    return titles;
-}
-
-// Shows the page with that tab title and returns its window.
-HWND ShowPage(HWND sheet, const std::string& title)
-{
-    const std::vector<std::string> titles = TabTitles(sheet);
-    for (size_t i = 0; i < titles.size(); ++i) {
-        if (titles[i] == title) {
-            SendMessageA(sheet, PSM_SETCURSEL, i, 0);
-            return CurrentPage(sheet);
-        }
-    }
-    ADD_FAILURE() << "no tab " << title;
-    return nullptr;
-}
-
-std::string Text(HWND page, int id)
-{
-    char text[4096] = "";
-    GetDlgItemTextA(page, id, text, sizeof(text));
-    return text;
-}
 
 void SetText(HWND page, int id, const char* text)
 {
@@ -87,26 +36,6 @@ void Click(HWND page, int id)
 void Press(HWND sheet, int button)
 {
     PostMessageA(sheet, PSM_PRESSBUTTON, button, 0);
-}
-
-// Runs the sheet on this thread while `drive` works it from a second thread.
-// Returns true when the sheet appeared and closed again.
-bool RunSheet(const std::function<void(HWND)>& drive)
-{
-    bool found = false;
-    std::thread driver([&] {
-        HWND sheet = nullptr;
-        if (!WaitFor([&] { return (sheet = FindSheet()) != nullptr; }, kPatienceMs))
-            return;
-        found = true;
-        drive(sheet);
-        // A failed expectation must not leave the sheet open.
-        if (!WaitFor([&] { return !IsWindow(sheet); }, kPatienceMs))
-            Press(sheet, PSBTN_CANCEL);
-    });
-    ShowConfigurationSheet();
-    driver.join();
-    return found;
 }
 
 DWORD Dword(const char* name)
@@ -135,7 +64,7 @@ TEST_F(ConfigSheetTest, OkCommitsTheOpenedPagesOnly)
     SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds, 5);
     ASSERT_TRUE(RunSheet([](HWND sheet) {
         HWND main = CurrentPage(sheet);
-        EXPECT_EQ("5", Text(main, IDC_MAIN_DELAY));
+        EXPECT_EQ("5", ItemText(main, IDC_MAIN_DELAY));
         SetText(main, IDC_MAIN_DELAY, "12");
         Click(main, IDC_MAIN_MINIMIZED);
         HWND internet = ShowPage(sheet, "Internet");
@@ -261,8 +190,8 @@ TEST_F(ReloadTest, CookiesAndInternetReloadAndTempFilesRecountOnEveryVisit)
         versionTickBack = Ticked(internet, IDC_INTERNET_VERSION);
 
         HWND temp = ShowPage(sheet, "Temp Files");
-        firstCount = Text(temp, IDC_TEMP_SAFE_COUNT);
-        other = Text(temp, IDC_TEMP_OTHER_COUNT);
+        firstCount = ItemText(temp, IDC_TEMP_SAFE_COUNT);
+        other = ItemText(temp, IDC_TEMP_OTHER_COUNT);
         char line[MAX_PATH] = "";
         SendDlgItemMessageA(temp, IDC_TEMP_DIRS, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
         directory = line;
@@ -271,7 +200,7 @@ TEST_F(ReloadTest, CookiesAndInternetReloadAndTempFilesRecountOnEveryVisit)
         WriteFileText(dir_ + "\\~two.tmp", "x");
         ShowPage(sheet, "Root Size");
         temp = ShowPage(sheet, "Temp Files");
-        secondCount = Text(temp, IDC_TEMP_SAFE_COUNT);
+        secondCount = ItemText(temp, IDC_TEMP_SAFE_COUNT);
         safeKept = Ticked(temp, IDC_TEMP_SAFE) && Ticked(temp, IDC_TEMP_ALL);
         Press(sheet, PSBTN_OK);
     }));
@@ -305,13 +234,13 @@ TEST_F(ConfigSheetTest, MainPageShowsStatisticsVersionAndProbesRightsOnce)
     ASSERT_TRUE(RunSheet([&](HWND sheet) {
         HWND main = CurrentPage(sheet);
         for (int id = IDC_MAIN_STAT_BOOTS; id <= IDC_MAIN_STAT_ADS; ++id)
-            lines.push_back(Text(main, id));
-        version = Text(main, IDC_MAIN_VERSION);
+            lines.push_back(ItemText(main, id));
+        version = ItemText(main, IDC_MAIN_VERSION);
         // Shown again, the page reads the counters again.
         AddToCounter(kCounterJunkBytes, 1);
         ShowPage(sheet, "Cookies");
         main = ShowPage(sheet, "Basic Options");
-        junkAfter = Text(main, IDC_MAIN_STAT_JUNK);
+        junkAfter = ItemText(main, IDC_MAIN_STAT_JUNK);
         Press(sheet, PSBTN_CANCEL);
     }));
     ASSERT_EQ(5u, lines.size());
@@ -373,7 +302,7 @@ TEST_F(LaunchOrderTest, MovesUnticksAndSavesWhatTheNextBootLaunches)
         HWND page = ShowPage(sheet, "Launch Order");
         HWND list = GetDlgItem(page, IDC_LAUNCH_LIST);
         initial = LaunchLines(page);
-        detailsBefore = Text(page, IDC_LAUNCH_DETAILS);
+        detailsBefore = ItemText(page, IDC_LAUNCH_DETAILS);
         {
             DialogAnswerer box("No Selection", IDOK, kPatienceMs, true);
             PostMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_LAUNCH_EARLIER, BN_CLICKED), 0);
@@ -393,11 +322,11 @@ TEST_F(LaunchOrderTest, MovesUnticksAndSavesWhatTheNextBootLaunches)
         LPARAM onText = MAKELPARAM(line.right - 10, (line.top + line.bottom) / 2);
         SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, onText);
         SendMessageA(list, WM_LBUTTONUP, 0, onText);
-        detailsA = Text(page, IDC_LAUNCH_DETAILS);
+        detailsA = ItemText(page, IDC_LAUNCH_DETAILS);
         Click(page, IDC_LAUNCH_LATER);
         SendMessageA(list, LB_SETCURSEL, 0, 0);
         SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_LAUNCH_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
-        detailsB = Text(page, IDC_LAUNCH_DETAILS);
+        detailsB = ItemText(page, IDC_LAUNCH_DETAILS);
         afterMoves = LaunchLines(page);
         // C (last line) is unticked by a click on its box, A by the space bar and back.
         SendMessageA(list, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&line));
@@ -459,7 +388,7 @@ TEST_F(LaunchOrderTest, SwitchedOffLinesAreLockedAndEachViewShowsItsOwnCommand)
         for (int i = 0; i < count; ++i) {
             SendMessageA(list, LB_SETCURSEL, i, 0);
             SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_LAUNCH_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
-            details.push_back(Text(page, IDC_LAUNCH_DETAILS));
+            details.push_back(ItemText(page, IDC_LAUNCH_DETAILS));
         }
         // The space bar cannot tick the switched-off (last) line.
         SendMessageA(list, WM_KEYDOWN, VK_SPACE, 0);
@@ -519,7 +448,7 @@ TEST_F(SheetTabsTest, CdDriversTabOnlyOnceMscdexWasSeen)
     auto look = [&](HWND sheet) {
         tabs = TabTitles(sheet);
         if (tabs.size() == withCd.size())
-            status = Text(ShowPage(sheet, "CD Drivers"), IDC_CDDRIVES_STATUS);
+            status = ItemText(ShowPage(sheet, "CD Drivers"), IDC_CDDRIVES_STATUS);
         Press(sheet, PSBTN_CANCEL);
     };
 
@@ -555,8 +484,8 @@ protected:
     // Waits for a sheet of another process, cancels it and waits for that process to end.
     void CancelForeignSheet(DWORD& exitCode, bool& ended)
     {
-        HWND sheet = nullptr;
-        ASSERT_TRUE(WaitFor([&] { return (sheet = FindSheet()) != nullptr; }, 30000)) << "no sheet";
+        HWND sheet = WaitForWindow(kCaption, 30000);
+        ASSERT_NE(nullptr, sheet) << "no sheet";
         DWORD pid = 0;
         GetWindowThreadProcessId(sheet, &pid);
         ASSERT_NE(GetCurrentProcessId(), pid);

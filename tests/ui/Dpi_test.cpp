@@ -1,23 +1,15 @@
 // The real program at 96 and at 144 DPI: its pictures, the check list's lines and
 // the boot window's panel follow the system DPI.
+#include "SheetFixture.h"
 #include "launch/LaunchFixture.h"
 #include "res/resource.h"
 #include "win/Dpi.h"
-#include <commctrl.h>
 
 using namespace qrtest;
 
 namespace {
 
 const char* const kDesktopKey = "Control Panel\\Desktop";
-const char* const kSheetCaption = "Quillrest Configuration";
-
-HWND WaitForWindow(const char* title)
-{
-    HWND window = nullptr;
-    WaitFor([&] { return (window = FindWindowA(nullptr, title)) && IsWindowVisible(window); }, kPatienceMs);
-    return window && IsWindowVisible(window) ? window : nullptr;
-}
 
 // The first picture (bitmap static) of a dialog; empty when it has none.
 SIZE PictureSize(HWND dialog)
@@ -76,11 +68,8 @@ TEST_F(DpiTest, PicturesCheckListAndBootPanelFollowTheSystemDpi)
         process_ = StartProcess(ProductExe(), "-noinstall -configure");
         HWND sheet = WaitForWindow(kSheetCaption);
         ASSERT_NE(nullptr, sheet);
-        SendMessageA(sheet, PSM_SETCURSEL, 1, 0);
-        HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-        char title[64] = "";
-        GetWindowTextA(page, title, sizeof(title));
-        ASSERT_STREQ("Launch Order", title);
+        HWND page = ShowTab(sheet, 1);
+        ASSERT_EQ("Launch Order", PageTitle(page));
         // Each line has room for a check box of the system's size and its margin.
         EXPECT_GE(SendDlgItemMessageA(page, IDC_LAUNCH_LIST, LB_GETITEMHEIGHT, 0, 0), win::ScaleToDpi(13 + 2, dpi));
         const SIZE picture = PictureSize(page);
@@ -94,7 +83,7 @@ TEST_F(DpiTest, PicturesCheckListAndBootPanelFollowTheSystemDpi)
         SetDword(HKEY_LOCAL_MACHINE, kProductKey, kMinimized, 0);
         SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds, 60);
         process_ = StartProcess(ProductExe(), "-noinstall");
-        HWND boot = WaitForWindow("Quillrest (tm) Hollowmere");
+        HWND boot = WaitForWindow(qrtool::kBootTitle);
         ASSERT_NE(nullptr, boot);
         // The window's edge is 3 dialog units (of the frame's 52) below the frame, less
         // one pixel at 96 DPI, and the whole panel stays in its client area.

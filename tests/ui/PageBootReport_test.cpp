@@ -1,74 +1,13 @@
 // The Boot Report page and the launch-order page's pacing switch, in the real sheet.
-#include "TestSupport.h"
+#include "SheetFixture.h"
 #include "app/RegNames.h"
 #include "launch/BootReport.h"
 #include "res/resource.h"
-#include "ui/ConfigSheet.h"
 #include "win/Util.h"
-#include <commctrl.h>
-#include <functional>
-#include <thread>
 
 using namespace qrtest;
 
 namespace {
-
-const char* const kCaption = "Quillrest Configuration";
-
-std::string Text(HWND page, int id)
-{
-    char text[4096] = "";
-    GetDlgItemTextA(page, id, text, sizeof(text));
-    return text;
-}
-
-// Shows the tab after the one titled `before`; returns its title and window.
-HWND ShowTabAfter(HWND sheet, const std::string& before, std::string& title)
-{
-    HWND tabs = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
-    const int count = static_cast<int>(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i + 1 < count; ++i) {
-        char text[128] = "";
-        TCITEMA item = {};
-        item.mask = TCIF_TEXT;
-        item.pszText = text;
-        item.cchTextMax = sizeof(text);
-        SendMessageA(tabs, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
-        if (before == text) {
-            SendMessageA(sheet, PSM_SETCURSEL, i + 1, 0);
-            HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-            char caption[128] = "";
-            GetWindowTextA(page, caption, sizeof(caption));
-            title = caption;
-            return page;
-        }
-    }
-    return nullptr;
-}
-
-HWND ShowTab(HWND sheet, int index)
-{
-    SendMessageA(sheet, PSM_SETCURSEL, index, 0);
-    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-}
-
-// Runs the sheet on this thread while `drive` works it from a second one.
-bool RunSheet(const std::function<void(HWND)>& drive)
-{
-    bool found = false;
-    std::thread driver([&] {
-        HWND sheet = nullptr;
-        if (!WaitFor([&] { return (sheet = FindWindowA(nullptr, kCaption)) && IsWindowVisible(sheet); }, kPatienceMs))
-            return;
-        found = true;
-        drive(sheet);
-        if (!WaitFor([&] { return !IsWindow(sheet); }, kPatienceMs))
-            PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-    });
-    ShowConfigurationSheet();
-    driver.join();
-    return found;
-}
 
 class BootReportPageTest : public ProductTest {
 protected:
@@ -104,12 +43,13 @@ TEST_F(BootReportPageTest, ShowsTheLastBootAfterLaunchOrderWhosePacingSwitchComm
     std::string title, summary, pacingText;
     bool chartDrawnByPage = false, tickedBefore = true;
     ASSERT_TRUE(RunSheet([&](HWND sheet) {
-        HWND report = ShowTabAfter(sheet, "Launch Order", title);
-        summary = Text(report, IDC_BOOTREPORT_SUMMARY);
+        HWND report = ShowTab(sheet, TabIndex(sheet, "Launch Order") + 1);
+        title = PageTitle(report);
+        summary = ItemText(report, IDC_BOOTREPORT_SUMMARY);
         chartDrawnByPage = (GetWindowLongA(GetDlgItem(report, IDC_BOOTREPORT_CHART), GWL_STYLE) & SS_TYPEMASK) ==
                            SS_OWNERDRAW;
         HWND launch = ShowTab(sheet, 1);
-        pacingText = Text(launch, IDC_LAUNCH_PACING);
+        pacingText = ItemText(launch, IDC_LAUNCH_PACING);
         tickedBefore = SendDlgItemMessageA(launch, IDC_LAUNCH_PACING, BM_GETCHECK, 0, 0) == BST_CHECKED;
         SendMessageA(GetDlgItem(launch, IDC_LAUNCH_PACING), BM_CLICK, 0, 0);
         PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
