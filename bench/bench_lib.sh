@@ -1,6 +1,7 @@
 # Sourced by the benchmark scripts: the architecture this host runs, the builds,
 # and a throwaway Wine session with a work folder in it.
-#   bench_arch "Boot benchmark"   chooses the architecture and says which
+#   bench_arch "Boot benchmark"   chooses the architecture, says which and installs
+#                                 what the benchmarks use
 #   bench_build [TARGET...]       builds both programs and the test tree, or given
 #                                 targets only those tools of the test tree
 #                                 (QR_NO_BUILD=1: the builds as they are);
@@ -14,6 +15,7 @@ build=${QR_BUILD_DIR:-$root/build}
 bench_arch() {
   qr_choose_arch
   echo "$1 of the $QR_ARCH program ($QR_ARCH_WHY)"
+  "$root/scripts/deps.sh"    # nginx, wrk, node, pacparser: whatever a benchmark runs
 }
 
 bench_build() {

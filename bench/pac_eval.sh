@@ -28,7 +28,7 @@ for size in $sizes; do
     "$work/list399.txt" >"$work/list$size.txt"
 done
 
-qr_choose_arch
+bench_arch "PAC evaluation benchmark"
 bench_build pac_text
 trap 'qr_session_end; cleanup' EXIT
 qr_session_begin

@@ -23,7 +23,7 @@ else
 fi
 trap qr_session_end EXIT
 for arch in $archs; do
-  QR_ARCH=$arch
+  QR_ARCH=$arch QR_ARCH_WHY=""
   bench_arch "== Settle benchmark"
   echo "   $(nproc) processors, $runs runs"
   bench_build

@@ -25,21 +25,6 @@ std::string CleanName(const std::string& name)
     return clean;
 }
 
-std::vector<std::string> SplitTabs(const std::string& line, size_t maxFields)
-{
-    std::vector<std::string> fields;
-    size_t start = 0;
-    while (fields.size() + 1 < maxFields) {
-        const size_t tab = line.find('\t', start);
-        if (tab == std::string::npos)
-            break;
-        fields.push_back(line.substr(start, tab - start));
-        start = tab + 1;
-    }
-    fields.push_back(line.substr(start));
-    return fields;
-}
-
 // A decimal number from `minimum` up; -1 passes where it means "unknown".
 bool ParseNumber(const std::string& text, long long minimum, long long maximum, long long& value)
 {
@@ -107,7 +92,7 @@ bool ParseBootReport(const std::string& text, std::vector<BootRecord>& boots)
     const size_t itemFieldCount = lines[0] == kBootReportHeader ? 6 : 5;
     size_t index = 1;
     while (index < lines.size()) {
-        const std::vector<std::string> fields = SplitTabs(lines[index++], 8);
+        const std::vector<std::string> fields = win::SplitFields(lines[index++], '\t', 8);
         BootRecord boot;
         long long when = 0, pacing = 0, count = 0;
         if (fields.size() != 7 || fields[0] != "B" || !ParseNumber(fields[1], 0, 0xFFFFFFFFll, when) ||
@@ -120,7 +105,7 @@ bool ParseBootReport(const std::string& text, std::vector<BootRecord>& boots)
         for (long long i = 0; i < count; ++i) {
             if (index >= lines.size())
                 return false;
-            const std::vector<std::string> itemFields = SplitTabs(lines[index++], itemFieldCount);
+            const std::vector<std::string> itemFields = win::SplitFields(lines[index++], '\t', itemFieldCount);
             BootItemRecord item;
             long long settled = 0, signal = 0;
             const long long lastSignal = static_cast<long long>(SettleSignal::UpperBound);

@@ -19,6 +19,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/wine-session.sh"
 qr_choose_arch
+"$root/scripts/deps.sh"
 build=${QR_BUILD_DIR:-$root/build}
 [ -n "${QR_NO_BUILD:-}" ] || "$root/scripts/build.sh" --tests "$QR_ARCH" >/dev/null
 product=$(qr_product_dir "$build")

@@ -11,11 +11,13 @@ out=${QR_BUILD_DIR:-$root/build}
 if [ "${QR_ARCH:-}" = all ]; then
   if qr_host_runs_x86; then
     echo "Testing both architectures: this host runs 32-bit code"
-    QR_ARCH=x86 bash "$0" && QR_ARCH=x64 bash "$0"
+    QR_ARCH=x86 QR_ARCH_WHY="QR_ARCH=all, this host runs 32-bit code" bash "$0" &&
+      QR_ARCH=x64 QR_ARCH_WHY="QR_ARCH=all, this host runs 64-bit code" bash "$0"
   else
     echo "Testing the x64 build only: this host cannot run 32-bit code."
     echo "The 32-bit program is built and its imports are checked, but it is not run here."
-    QR_ARCH=x64 bash "$0"
+    QR_ARCH=x64 QR_ARCH_WHY="QR_ARCH=all, this host cannot run 32-bit code; the 32-bit program was built and its imports checked" \
+      bash "$0"
   fi
   exit $?
 fi

@@ -19,8 +19,8 @@ qr_choose_arch() {
         echo "QR_ARCH=x86, but this host cannot run 32-bit code (the 32-bit Wine loader does not start); use QR_ARCH=x64" >&2
         return 1
       fi
-      QR_ARCH_WHY="forced by QR_ARCH=x86" ;;
-    x64) QR_ARCH_WHY="forced by QR_ARCH=x64" ;;
+      QR_ARCH_WHY=${QR_ARCH_WHY:-"forced by QR_ARCH=x86"} ;;
+    x64) QR_ARCH_WHY=${QR_ARCH_WHY:-"forced by QR_ARCH=x64"} ;;
     "")
       if qr_host_runs_x86; then QR_ARCH=x86; QR_ARCH_WHY="this host runs 32-bit code, so the shipped 32-bit program is tested"
       else QR_ARCH=x64; QR_ARCH_WHY="this host cannot run 32-bit code, so the 64-bit program is tested under wine64"; fi ;;

@@ -201,4 +201,19 @@ std::vector<std::string> SplitText(const std::string& text, const char* separato
     return Split(text, separators, false);
 }
 
+std::vector<std::string> SplitFields(const std::string& line, char separator, size_t maxFields)
+{
+    std::vector<std::string> fields;
+    size_t start = 0;
+    while (fields.size() + 1 < maxFields) {
+        const size_t end = line.find(separator, start);
+        if (end == std::string::npos)
+            break;
+        fields.push_back(line.substr(start, end - start));
+        start = end + 1;
+    }
+    fields.push_back(line.substr(start));
+    return fields;
+}
+
 } // namespace win

@@ -37,6 +37,9 @@ std::string AsciiUpper(std::string text, UINT codePage);
 std::vector<std::string> SplitLines(const std::string& text);
 // The pieces of `text` between any of the `separators` characters, empty ones left out.
 std::vector<std::string> SplitText(const std::string& text, const char* separators);
+// The fields of `line` between `separator` characters, at most `maxFields`:
+// the last holds the rest of the line, separators and all; empty fields kept.
+std::vector<std::string> SplitFields(const std::string& line, char separator, size_t maxFields);
 
 // Code-page text to UTF-16 and back (CP_ACP: the process's code page).  The
 // way back gives a best-fit copy of a character the code page lacks, as the A

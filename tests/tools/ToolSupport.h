@@ -140,17 +140,7 @@ inline std::vector<std::string> FileLines(const std::string& path)
 // The fields of a line between tabs; the last holds the rest of the line, tabs and all.
 inline std::vector<std::string> Fields(const std::string& line, size_t count)
 {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    while (fields.size() + 1 < count) {
-        const size_t tab = line.find('\t', start);
-        if (tab == std::string::npos)
-            break;
-        fields.push_back(line.substr(start, tab - start));
-        start = tab + 1;
-    }
-    fields.push_back(line.substr(start));
-    return fields;
+    return win::SplitFields(line, '\t', count);
 }
 
 // Appends `text` to a file that other processes may be appending to at the
