@@ -13,17 +13,20 @@ count=${1:-8}; cpu=${2:-2000}; mb=${3:-16}; scenarios=${4:-01234}
 runs=${QR_BENCH_RUNS:-2}
 source "$(dirname "$0")/bench_lib.sh"
 home=$HOME
+why=""
 if [ -n "${QR_ARCH:-}" ]; then
   archs=$QR_ARCH
 elif qr_host_runs_x86; then
   archs="x86 x64"
+  why="this host runs both"
 else
   archs=x64
+  why="this host cannot run 32-bit code"
   echo "This host cannot run 32-bit code: only the 64-bit program is measured."
 fi
 trap qr_session_end EXIT
 for arch in $archs; do
-  QR_ARCH=$arch QR_ARCH_WHY=""
+  QR_ARCH=$arch QR_ARCH_WHY=$why
   bench_arch "== Settle benchmark"
   echo "   $(nproc) processors, $runs runs"
   bench_build
