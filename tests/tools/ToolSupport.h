@@ -42,34 +42,28 @@ inline int Fail(int code, const char* format, ...)
 
 // ---- Clocks ----
 
-inline unsigned long long Ticks(const FILETIME& time)
-{
-    ULARGE_INTEGER value;
-    value.LowPart = time.dwLowDateTime;
-    value.HighPart = time.dwHighDateTime;
-    return value.QuadPart;
-}
-
 // The wall clock in 100 ns units since 1601, as process creation times are given.
 inline unsigned long long Now100ns()
 {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    return Ticks(now);
+    return win::FileTimeTicks(now);
 }
 
 // Stamped by CreateProcess itself, before any start-up cost of the process; 0 when unknown.
 inline unsigned long long CreationTime100ns(HANDLE process)
 {
     FILETIME created, exited, kernel, user;
-    return GetProcessTimes(process, &created, &exited, &kernel, &user) ? Ticks(created) : 0;
+    return GetProcessTimes(process, &created, &exited, &kernel, &user) ? win::FileTimeTicks(created) : 0;
 }
 
 // Kernel and user time of all the process's threads.
 inline unsigned long long ProcessorTime100ns(HANDLE process)
 {
     FILETIME created, exited, kernel, user;
-    return GetProcessTimes(process, &created, &exited, &kernel, &user) ? Ticks(kernel) + Ticks(user) : 0;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return 0;
+    return win::FileTimeTicks(kernel) + win::FileTimeTicks(user);
 }
 
 inline double Seconds(unsigned long long from100ns, unsigned long long to100ns)

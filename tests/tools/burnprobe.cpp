@@ -8,8 +8,6 @@
 // It is a windows program, so that WaitForInputIdle waits for it.
 #include "ToolSupport.h"
 
-using qrtool::Ticks;
-
 namespace {
 
 unsigned long long ThreadCpu100ns()
@@ -17,7 +15,7 @@ unsigned long long ThreadCpu100ns()
     FILETIME created, exited, kernel, user;
     if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user))
         return 0;
-    return Ticks(kernel) + Ticks(user);
+    return win::FileTimeTicks(kernel) + win::FileTimeTicks(user);
 }
 
 // Busy work until this thread has used `cpuMs` of processor time: a loaded
