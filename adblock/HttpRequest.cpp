@@ -170,8 +170,7 @@ bool HandleRequest(const std::string& path, std::string& body, std::string& cont
 
 void HandleTunnel(const std::string& host)
 {
-    if (IsLogSwitchOn())
-        WriteLog("HTTP tunnel request for %s .... returning %s", host.c_str(), StatusText(kStatusForbidden));
+    WriteLog("HTTP tunnel request for %s .... returning %s", host.c_str(), StatusText(kStatusForbidden));
     ++g_unwrittenAds;
 }
 

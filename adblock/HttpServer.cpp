@@ -339,8 +339,6 @@ void HttpServer::OnAccept(SOCKET socket, int error)
         WriteLog("accept() error WSE=%d", WSAGetLastError());
         return;
     }
-    if (connections_.size() >= kMaxConnections)
-        MakeRoom();
     // Write events only once an answer has to wait for room (SendFile): a new
     // socket is writable at once, and the event would be one more message for
     // every connection.  Without its events the socket would sit in the table
@@ -350,6 +348,8 @@ void HttpServer::OnAccept(SOCKET socket, int error)
         closesocket(client);
         return;
     }
+    if (connections_.size() >= kMaxConnections)
+        MakeRoom();
     ClientConnection& connection = connections_[client];
     connection = ClientConnection();
     connection.socket = client;

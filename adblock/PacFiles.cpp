@@ -66,15 +66,20 @@ std::string PageBlockAds::GetPACFileContents(const ConnectionProxyConfig& earlie
 {
     WriteLog("GetPACFileContents for %s", earlier.Connection.c_str());
     std::string list;
+    std::vector<std::string> rejected, entries;
+    if (win::ReadWholeFile(GetAdServerListPath(), list, 0))
+        entries = ReadAdServerList(list, &rejected);
     // A list without a single usable entry would give a script that does not even parse.
-    if (!win::ReadWholeFile(GetAdServerListPath(), list, 0) || CountValidAdServerEntries(list) == 0)
-        list = DefaultAdServerList();
+    if (entries.empty()) {
+        rejected.clear();
+        entries = ReadAdServerList(DefaultAdServerList(), &rejected);
+    }
 
     std::string indirect, elseBranch;
     const bool haveIndirect = earlier.AutoConfig && !earlier.AutoConfigURL.empty() &&
                               GetIndirectPACScript(earlier.AutoConfigURL, indirect, elseBranch);
-    std::vector<std::string> rejected;
-    std::string script = BuildPacScript(list, earlier, port_, haveIndirect ? &indirect : nullptr, &rejected);
+    std::string script =
+        BuildPacScript(entries, PacFormFor(entries), earlier, port_, haveIndirect ? &indirect : nullptr);
     for (const std::string& entry : rejected)
         WriteLog("Skipping ad-server list entry that is not a host name: %s", entry.c_str());
     return script;

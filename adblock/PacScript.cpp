@@ -46,19 +46,6 @@ bool IsNameCharacter(char c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.';
 }
 
-// Pieces of a line between runs of blanks and TABs.
-std::vector<std::string> Fields(const std::string& line)
-{
-    std::vector<std::string> fields;
-    size_t start = line.find_first_not_of(" \t");
-    while (start != std::string::npos) {
-        const size_t end = line.find_first_of(" \t", start);
-        fields.push_back(line.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        start = end == std::string::npos ? end : line.find_first_not_of(" \t", end);
-    }
-    return fields;
-}
-
 bool IsHostsFileAddress(const std::string& field)
 {
     return field == "0.0.0.0" || field == "127.0.0.1";
@@ -69,9 +56,8 @@ bool IsOwnHostName(const std::string& name)
 {
     static const char* const kOwnNames[] = {"localhost", "localhost.localdomain", "local", "broadcasthost",
                                             "ip6-localhost", "ip6-loopback", "0.0.0.0", "127.0.0.1"};
-    const std::string lower = win::ToLower(name);
     for (const char* own : kOwnNames) {
-        if (lower == own)
+        if (name.size() == std::char_traits<char>::length(own) && win::EndsWithAsciiNoCase(name, own))
             return true;
     }
     return false;
@@ -117,7 +103,7 @@ std::vector<std::string> ReadAdServerList(const std::string& listText, std::vect
     std::vector<std::string> entries;
     for (const std::string& line : SplitAdServerList(listText)) {
         const std::string text = line.substr(0, line.find('#'));
-        const std::vector<std::string> fields = Fields(text);
+        const std::vector<std::string> fields = win::SplitText(text, " \t");
         if (fields.empty())
             continue;    // a comment or blanks
         if (fields.size() > 1 && IsHostsFileAddress(fields[0])) {
@@ -142,6 +128,11 @@ std::vector<std::string> ReadAdServerList(const std::string& listText, std::vect
             rejected->push_back(line);
     }
     return entries;
+}
+
+PacForm PacFormFor(const std::vector<std::string>& entries)
+{
+    return entries.size() > kMaxConditionEntries ? PacForm::Lookup : PacForm::Conditions;
 }
 
 size_t CountValidAdServerEntries(const std::string& listText)
@@ -193,8 +184,7 @@ std::string BuildPacScript(const std::string& listText, const ConnectionProxyCon
                            const std::string* indirectScript, std::vector<std::string>* rejected)
 {
     const std::vector<std::string> entries = ReadAdServerList(listText, rejected);
-    const PacForm form = entries.size() > kMaxConditionEntries ? PacForm::Lookup : PacForm::Conditions;
-    return BuildPacScript(entries, form, earlier, port, indirectScript);
+    return BuildPacScript(entries, PacFormFor(entries), earlier, port, indirectScript);
 }
 
 std::string BuildPacScript(const std::vector<std::string>& entries, PacForm form, const ConnectionProxyConfig& earlier,

@@ -31,6 +31,8 @@ size_t CountValidAdServerEntries(const std::string& listText);
 // host in an object keyed by name, whose cost does not grow with the list.
 constexpr size_t kMaxConditionEntries = 1000;
 enum class PacForm { Conditions, Lookup };
+// The form the product writes for these entries.
+PacForm PacFormFor(const std::vector<std::string>& entries);
 
 std::string PacFileName(const std::string& sanitizedName);                      // QuillrestAdBlocker_<name>.pac
 std::string PacFileURL(const std::string& sanitizedName, unsigned short port);   // http://127.0.0.1:<port>/<file>
@@ -45,7 +47,7 @@ std::string PacElseBranch(const ConnectionProxyConfig& earlier, bool indirect);
 // The script: listed hosts go to our proxy on `port`; the others through the
 // rewritten earlier script when `indirectScript` is given, else the earlier proxy,
 // else DIRECT.  Entries that are not valid are left out and added to `rejected`.
-// The form follows the number of entries (kMaxConditionEntries).
+// The form follows the number of entries (PacFormFor).
 std::string BuildPacScript(const std::string& listText, const ConnectionProxyConfig& earlier, unsigned short port,
                            const std::string* indirectScript, std::vector<std::string>* rejected);
 // The same from entries of ReadAdServerList, in the given form.

@@ -44,7 +44,7 @@ bool Is64BitWindows()
     if (sizeof(void*) == 8)
         return true;
     using IsWow64 = BOOL(WINAPI*)(HANDLE, PBOOL);
-    auto isWow64 = win::LookUp<IsWow64>(GetModuleHandleA("KERNEL32.DLL"), "IsWow64Process");
+    auto isWow64 = win::KernelFunction<IsWow64>("IsWow64Process");
     BOOL wow64 = FALSE;
     return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
 }
@@ -80,7 +80,7 @@ std::string GetInstallDirectory()
 {
     if (sizeof(void*) == 4 && Is64BitWindows()) {
         using GetWow64Dir = UINT(WINAPI*)(LPSTR, UINT);
-        auto getWow64Dir = win::LookUp<GetWow64Dir>(GetModuleHandleA("KERNEL32.DLL"), "GetSystemWow64DirectoryA");
+        auto getWow64Dir = win::KernelFunction<GetWow64Dir>("GetSystemWow64DirectoryA");
         char buffer[MAX_PATH * 4] = "";
         const UINT length = getWow64Dir ? getWow64Dir(buffer, sizeof(buffer)) : 0;
         if (length > 0 && length < sizeof(buffer))

@@ -53,7 +53,7 @@ BootPacer::Step BootPacer::Sample(const CpuSample& sample, const ProgramSample* 
     DWORD settleMs = 0;
     const bool gating = Gating();
     const SettleRules& rules = !gating ? measureRules_ : record_.items.empty() ? firstRules_ : paceRules_;
-    switch (AddSettleSample(watch_, sample, rules, settleMs, program_.process ? program : nullptr)) {
+    switch (AddSettleSample(watch_, sample, rules, settleMs, program)) {
     case SettleVerdict::Settled:
         if (!record_.items.empty())
             Measured(settleMs, watch_.signal);

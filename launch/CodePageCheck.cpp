@@ -30,12 +30,6 @@ Fn Advapi(const char* name)
     return win::LookUp<Fn>(GetModuleHandleA("ADVAPI32.DLL"), name);
 }
 
-template <class Fn>
-Fn Kernel(const char* name)
-{
-    return win::LookUp<Fn>(GetModuleHandleA("KERNEL32.DLL"), name);
-}
-
 bool IsStringType(DWORD type)
 {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
@@ -174,13 +168,13 @@ bool RegValueSurvives(HKEY key, DWORD index, const RegValue& value)
 void DropBestFitCopies(HKEY key, HKEY capture)
 {
     static const RegDeleteValueWFn deleteValue = Advapi<RegDeleteValueWFn>("RegDeleteValueW");
-    const std::vector<WideRegValue> parked = WideRegValues(capture);
-    if (!deleteValue || parked.empty())
-        return;
     // The code page an earlier version, without the manifest's, ran in.
     const UINT codePage = win::SystemAnsiCodePage();
-    if (codePage == CP_UTF8)
+    if (!deleteValue || codePage == CP_UTF8)
         return;    // no earlier version lost a character here
+    const std::vector<WideRegValue> parked = WideRegValues(capture);
+    if (parked.empty())
+        return;
     std::vector<WideRegValue> entries = WideRegValues(key);
     entries.insert(entries.end(), parked.begin(), parked.end());
     for (const WideRegValue& copy : parked) {
@@ -201,8 +195,8 @@ bool ListStartupLinks(int csidl, bool check, std::vector<StartupLink>& links)
     std::string folder;
     if (!win::SpecialFolder(csidl, folder))
         return false;
-    static const FindFirstFileWFn findFirst = Kernel<FindFirstFileWFn>("FindFirstFileW");
-    static const FindNextFileWFn findNext = Kernel<FindNextFileWFn>("FindNextFileW");
+    static const FindFirstFileWFn findFirst = win::KernelFunction<FindFirstFileWFn>("FindFirstFileW");
+    static const FindNextFileWFn findNext = win::KernelFunction<FindNextFileWFn>("FindNextFileW");
     static const SpecialFolderWFn specialFolder =
         win::LookUp<SpecialFolderWFn>(GetModuleHandleA("SHELL32.DLL"), "SHGetSpecialFolderPathW");
     wchar_t wideFolder[MAX_PATH * 2] = L"";

@@ -5,18 +5,15 @@
 
 namespace {
 
-// KERNEL32 is always loaded, so the handle needs no release.
-HMODULE Kernel()
-{
-    return GetModuleHandleA("KERNEL32.DLL");
-}
+// GetProcessTimes and GetThreadTimes, looked up at run time: Windows 9x has no
+// process or thread times.
+using TimesFn = BOOL(WINAPI*)(HANDLE, LPFILETIME, LPFILETIME, LPFILETIME, LPFILETIME);
+const TimesFn kProcessTimes = win::KernelFunction<TimesFn>("GetProcessTimes");
+const TimesFn kThreadTimes = win::KernelFunction<TimesFn>("GetThreadTimes");
 
-// GetProcessTimes or GetThreadTimes, looked up at run time: Windows 9x has no
-// process or thread times.  `used` is kernel plus user time.
-bool ObjectTimes(const char* function, HANDLE object, FILETIME& created, unsigned long long& used)
+// `used` is kernel plus user time.
+bool ObjectTimes(TimesFn times, HANDLE object, FILETIME& created, unsigned long long& used)
 {
-    using TimesFn = BOOL(WINAPI*)(HANDLE, LPFILETIME, LPFILETIME, LPFILETIME, LPFILETIME);
-    auto times = win::LookUp<TimesFn>(Kernel(), function);
     FILETIME exited, kernel, user;
     if (!times || !times(object, &created, &exited, &kernel, &user))
         return false;
@@ -29,7 +26,7 @@ bool ObjectTimes(const char* function, HANDLE object, FILETIME& created, unsigne
 bool SampleSystemCpu(CpuSample& sample)
 {
     using GetSystemTimesFn = BOOL(WINAPI*)(LPFILETIME, LPFILETIME, LPFILETIME);
-    auto getSystemTimes = win::LookUp<GetSystemTimesFn>(Kernel(), "GetSystemTimes");
+    static const auto getSystemTimes = win::KernelFunction<GetSystemTimesFn>("GetSystemTimes");
     FILETIME idle, kernelTime, user;
     if (!getSystemTimes || !getSystemTimes(&idle, &kernelTime, &user))
         return false;
@@ -52,7 +49,7 @@ bool ProcessAgeMs(DWORD& ms)
 {
     FILETIME created, now;
     unsigned long long used = 0;
-    if (!ObjectTimes("GetProcessTimes", GetCurrentProcess(), created, used))
+    if (!ObjectTimes(kProcessTimes, GetCurrentProcess(), created, used))
         return false;
     GetSystemTimeAsFileTime(&now);
     const unsigned long long from = win::FileTimeTicks(created);
@@ -74,12 +71,12 @@ void SampleProgram(FollowedProgram& program, ProgramSample& sample)
         program.inputIdle = WaitForInputIdle(process, 0) != WAIT_TIMEOUT;
     sample.inputIdle = program.inputIdle;
     FILETIME created;
-    sample.hasCpu = ObjectTimes("GetProcessTimes", process, created, sample.cpu);
+    sample.hasCpu = ObjectTimes(kProcessTimes, process, created, sample.cpu);
     if (sample.hasCpu && program.thread)
-        ObjectTimes("GetThreadTimes", program.thread.Get(), created, sample.threadCpu);
+        ObjectTimes(kThreadTimes, program.thread.Get(), created, sample.threadCpu);
     // Windows 2000 and later; Wine 8 answers with zeros.
     using IoCountersFn = BOOL(WINAPI*)(HANDLE, PIO_COUNTERS);
-    auto ioCounters = win::LookUp<IoCountersFn>(Kernel(), "GetProcessIoCounters");
+    static const auto ioCounters = win::KernelFunction<IoCountersFn>("GetProcessIoCounters");
     IO_COUNTERS io;
     ZeroMemory(&io, sizeof(io));
     if (ioCounters && ioCounters(process, &io)) {

@@ -67,7 +67,7 @@ std::set<std::string> ParkedNames(const WatchPlace& place)
         if (!find)
             return names;
         do {
-            names.insert(win::ToLower(found.cFileName));
+            names.insert(win::ToLower(ApprovalValueName(found.cFileName)));
         } while (FindNextFileA(find.Get(), &found));
         return names;
     }
@@ -79,12 +79,6 @@ std::set<std::string> ParkedNames(const WatchPlace& place)
     for (DWORD index = 0; EnumRegValue(key.Get(), index, value) == ERROR_SUCCESS; ++index)
         names.insert(win::ToLower(value.name));
     return names;
-}
-
-std::string FileName(const std::string& path)
-{
-    const size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace
@@ -101,9 +95,10 @@ std::vector<ParkedEntry> CapturePlace(const WatchPlace& place)
     for (const std::string& moved : parked) {
         ParkedEntry entry;
         if (place.IsFolder()) {
+            const std::string file = ApprovalValueName(moved);
             entry.name = LinkDisplayName(moved);
-            entry.parkedBefore = before.count(win::ToLower(FileName(moved))) != 0;
-            entry.switchedOff = SwitchedOffInWindows(place.source, 0, ApprovalValueName(moved));
+            entry.parkedBefore = before.count(win::ToLower(file)) != 0;
+            entry.switchedOff = SwitchedOffInWindows(place.source, 0, file);
         } else {
             entry.name = moved;
             entry.parkedBefore = before.count(win::ToLower(moved)) != 0;
@@ -164,8 +159,10 @@ void StartupWatch::Watch()
     auto arm = [&](Watched& watched) {
         if (watched.change)
             return FindNextChangeNotification(watched.change.Get()) != FALSE;
-        return notify_(watched.key.Get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, watched.event.Get(), TRUE) ==
-               ERROR_SUCCESS;
+        // Registry calls return their error instead of setting the last one.
+        const LONG result = notify_(watched.key.Get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, watched.event.Get(), TRUE);
+        SetLastError(static_cast<DWORD>(result));
+        return result == ERROR_SUCCESS;
     };
     std::vector<Watched> watching;
     for (size_t index = 0; index < places_.size(); ++index) {
@@ -186,6 +183,8 @@ void StartupWatch::Watch()
                                                 KEY_NOTIFY | place.view, nullptr, watched.key.Out(), nullptr);
             watched.event.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
             ready = result == ERROR_SUCCESS && watched.event && arm(watched);
+            if (result != ERROR_SUCCESS)
+                SetLastError(static_cast<DWORD>(result));
         } else {
             continue;    // looked at once a minute by the boot window
         }

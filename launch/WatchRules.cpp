@@ -60,26 +60,30 @@ ParkNews NewsOfParkedEntry(const ParkedEntry& entry, const std::set<std::string>
     return noticesOn ? ParkNews::Announce : ParkNews::NoticesOff;
 }
 
-std::string ParkNewsLogLine(const std::string& name, const std::string& placeText, ParkNews news)
+namespace {
+
+const char* ParkNewsFormat(ParkNews news)
 {
-    const char* format = "Parked new start-up entry [%s] from %s";
     switch (news) {
     case ParkNews::Announce:
         break;
     case ParkNews::AlreadyParked:
-        format = "Parked [%s] from %s again: it was parked before, not announced";
-        break;
+        return "Parked [%s] from %s again: it was parked before, not announced";
     case ParkNews::AlreadyAnnounced:
-        format = "Parked [%s] from %s again: announced earlier in this session";
-        break;
+        return "Parked [%s] from %s again: announced earlier in this session";
     case ParkNews::SwitchedOff:
-        format = "Parked [%s] from %s: switched off in the system's start-up settings, not announced";
-        break;
+        return "Parked [%s] from %s: switched off in the system's start-up settings, not announced";
     case ParkNews::NoticesOff:
-        format = "Parked new start-up entry [%s] from %s: notices are switched off";
-        break;
+        return "Parked new start-up entry [%s] from %s: notices are switched off";
     }
-    return win::Format(format, name.c_str(), placeText.c_str());
+    return "Parked new start-up entry [%s] from %s";
+}
+
+} // namespace
+
+std::string ParkNewsLogLine(const std::string& name, const std::string& placeText, ParkNews news)
+{
+    return win::Format(ParkNewsFormat(news), name.c_str(), placeText.c_str());
 }
 
 std::string NewEntriesNoticeText(const std::vector<std::string>& names)

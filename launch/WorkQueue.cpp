@@ -18,6 +18,19 @@ constexpr int kLinkBuffer = 2048;
 // Up to 1024 characters, at up to three bytes each in UTF-8.
 constexpr int kArgumentsBuffer = 1024 * 3 + 1;
 
+WorkItem RunValueItem(const RegValue& value, int source, REGSAM view, const std::string& windowsDir)
+{
+    WorkItem item;
+    item.Name = value.name;
+    item.CommandLine = RegValueText(value);
+    item.WorkingDir = windowsDir;
+    item.ShowCmd = source == SourceHklmRunServices ? 0 : 1;
+    item.Source = source;
+    item.View = view;
+    item.SwitchedOff = SwitchedOffInWindows(source, view, item.Name);
+    return item;
+}
+
 // Entries that parking leaves for Windows to start (their name or command
 // cannot be written in the code page): only shown, so the user sees them.
 void AddLeftInPlaceItems(std::vector<WorkItem>& queue)
@@ -42,13 +55,9 @@ void AddLeftInPlaceItems(std::vector<WorkItem>& queue)
         for (DWORD index = 0; EnumRegValue(key.Get(), index, value) == ERROR_SUCCESS; ++index) {
             if (value.name == kOwnRunValue || RegValueSurvives(key.Get(), index, value))
                 continue;
-            WorkItem item;
-            item.Name = value.name;
-            item.CommandLine = RegValueText(value);
-            item.WorkingDir = windowsDir;
-            item.Source = place.source;
-            item.View = place.view;
-            item.StartedByWindows = true;
+            WorkItem item = RunValueItem(value, place.source, place.view, windowsDir);
+            // One switched off in the system's start-up settings is not started by Windows either.
+            item.StartedByWindows = !item.SwitchedOff;
             queue.push_back(std::move(item));
         }
     }
@@ -64,7 +73,8 @@ void AddLeftInPlaceItems(std::vector<WorkItem>& queue)
             ReadParkedShortcut(link.path, folder.second, item, link.widePath);
             item.Name = LinkDisplayName(link.path + ".Quillrest");    // as a parked one is named
             item.Source = folder.second;
-            item.StartedByWindows = true;
+            item.SwitchedOff = SwitchedOffInWindows(folder.second, 0, ApprovalValueName(link.path));
+            item.StartedByWindows = !item.SwitchedOff;
             queue.push_back(std::move(item));
         }
     }
@@ -99,17 +109,8 @@ void AddRunKeyItems(HKEY root, const char* path, int source, std::vector<WorkIte
         return;
     const std::string windowsDir = win::WindowsDirectory();
     RegValue value;
-    for (DWORD index = 0; EnumRegValue(key.Get(), index, value) == ERROR_SUCCESS; ++index) {
-        WorkItem item;
-        item.Name = value.name;
-        item.CommandLine = RegValueText(value);
-        item.WorkingDir = windowsDir;
-        item.ShowCmd = source == SourceHklmRunServices ? 0 : 1;
-        item.Source = source;
-        item.View = view;
-        item.SwitchedOff = SwitchedOffInWindows(source, view, item.Name);
-        queue.push_back(std::move(item));
-    }
+    for (DWORD index = 0; EnumRegValue(key.Get(), index, value) == ERROR_SUCCESS; ++index)
+        queue.push_back(RunValueItem(value, source, view, windowsDir));
 }
 
 bool ReadParkedShortcut(const std::string& path, int source, WorkItem& item, const std::wstring& widePath)

@@ -8,7 +8,6 @@
 #include "res/resource.h"
 #include "ui/SmallDialogs.h"
 #include "win/Util.h"
-#include <algorithm>
 #include <vector>
 
 namespace {
@@ -59,9 +58,8 @@ bool NewEntryNoticeDlg::OnInit()
 
 void NewEntryNoticeDlg::AddNames(const std::vector<std::string>& names)
 {
-    for (const std::string& name : names)
-        if (std::find(names_.begin(), names_.end(), name) == names_.end())
-            names_.push_back(name);
+    // The boot window passes each name once a session.
+    names_.insert(names_.end(), names.begin(), names.end());
     const std::string text = NewEntriesNoticeText(names_);
     WriteLog("Updating new start-up program notice: %s", text.c_str());
     SetItemText(IDC_NOTICE_TEXT, text);

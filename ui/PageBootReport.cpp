@@ -68,9 +68,15 @@ std::string BarLabel(const BootItemRecord& item)
 SIZE BarLabelSize(HDC dc)
 {
     SIZE widest = {0, 0};
-    for (const char* label : {"over 60.0 s, still busy", "60.0 s, computer quiet"}) {
+    for (SettleSignal signal : {SettleSignal::None, SettleSignal::Exited, SettleSignal::WentQuiet,
+                                SettleSignal::MachineQuiet, SettleSignal::UpperBound}) {
+        BootItemRecord item;
+        item.settleMs = kSettleCapMs;
+        item.settled = signal != SettleSignal::UpperBound;
+        item.signal = signal;
+        const std::string label = BarLabel(item);
         SIZE size = {0, 0};
-        GetTextExtentPoint32A(dc, label, lstrlenA(label), &size);
+        GetTextExtentPoint32A(dc, label.c_str(), static_cast<int>(label.size()), &size);
         widest.cx = std::max(widest.cx, size.cx);
         widest.cy = std::max(widest.cy, size.cy);
     }

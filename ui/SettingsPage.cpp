@@ -52,7 +52,7 @@ void SettingsPage::OnSetActive()
 {
     if (!(reads_ & kReadWhenShown))
         return;
-    LoadSettings();
+    ReadSettings();
     ShowSettings();
 }
 

@@ -7,28 +7,10 @@
 #include "app/Settings.h"
 #include "ui/SmallDialogs.h"
 #include "update/VersionFile.h"
-#include "win/Raii.h"
 #include "win/Util.h"
 #include <vector>
 
 namespace {
-
-// Reads the downloaded file whole and deletes it; empty when it cannot be opened.
-std::string TakeFileText(const std::string& path)
-{
-    std::string text;
-    win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                       nullptr));
-    if (!file)
-        return text;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file.Get(), buffer, sizeof(buffer), &got, nullptr) && got > 0)
-        text.append(buffer, got);
-    file.Reset();
-    DeleteFileA(path.c_str());
-    return text;
-}
 
 void OfferNewVersion(HWND owner, const std::string& ownVersion)
 {
@@ -101,8 +83,10 @@ void RunVersionCheck(HWND owner, DWORD startTick)
     const std::string path = VersionFilePath();
     DeleteFileA(path.c_str());
     if (DownloadToFile(url, path)) {
-        ApplyVersionFile(owner, TakeFileText(path));
+        std::string text;
+        win::ReadWholeFile(path, text, 0);
         DeleteFileA(path.c_str());
+        ApplyVersionFile(owner, text);
     }
     popup.Finish();
 }

@@ -28,8 +28,7 @@ bool IsBitmapStatic(HWND control)
     return lstrcmpiA(className, "Static") == 0 && (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP;
 }
 
-} // namespace
-
+// A copy of `source` resized smoothly to `width` x `height`; NULL on failure.
 HBITMAP ResizedBitmap(HBITMAP source, int width, int height)
 {
     BITMAP size;
@@ -53,6 +52,8 @@ HBITMAP ResizedBitmap(HBITMAP source, int width, int height)
     ReleaseDC(nullptr, screen);
     return resized;
 }
+
+} // namespace
 
 void FitPicturesToDpi(HWND dialog, std::vector<UniqueGdi>& owned)
 {

@@ -10,9 +10,6 @@ namespace win {
 
 constexpr int kPictureDpi = 192;
 
-// A copy of `source` resized smoothly to `width` x `height`; NULL on failure.
-HBITMAP ResizedBitmap(HBITMAP source, int width, int height);
-
 // Gives every bitmap static of `dialog` its picture at the system DPI.  The new
 // bitmaps go into `owned`, which must outlive the controls; a picture that
 // cannot be resized keeps its resource image.

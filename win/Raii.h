@@ -108,4 +108,12 @@ Fn LookUp(HMODULE library, const char* name)
     return library ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name))) : nullptr;
 }
 
+// A KERNEL32 function looked up at run time (nullptr where this Windows lacks
+// it); KERNEL32 is always loaded, so its handle needs no release.
+template <class Fn>
+Fn KernelFunction(const char* name)
+{
+    return LookUp<Fn>(GetModuleHandleA("KERNEL32.DLL"), name);
+}
+
 } // namespace win

@@ -158,12 +158,14 @@ std::string Narrow(const std::wstring& text, UINT codePage)
 
 UINT SystemAnsiCodePage()
 {
-    return RecordedCodePage("ACP", GetACP());
+    static const UINT codePage = RecordedCodePage("ACP", GetACP());
+    return codePage;
 }
 
 UINT SystemOemCodePage()
 {
-    return RecordedCodePage("OEMCP", GetOEMCP());
+    static const UINT codePage = RecordedCodePage("OEMCP", GetOEMCP());
+    return codePage;
 }
 
 namespace {

@@ -42,12 +42,11 @@ using CaseMapW = DWORD(WINAPI*)(LPWSTR, DWORD);
 // In UTF-8 a letter and its other case may differ in length ("\xC4\xB0" and "i"),
 // which the in-place A calls cannot express: map such text through UTF-16.  The
 // W calls are looked up because Windows 9x has none (nor a UTF-8 code page).
-std::string MapCase(std::string text, const char* wideName, DWORD(WINAPI* narrowMap)(LPSTR, DWORD))
+std::string MapCase(std::string text, CaseMapW wideMap, DWORD(WINAPI* narrowMap)(LPSTR, DWORD))
 {
     if (text.empty())
         return text;
     if (GetACP() == CP_UTF8) {
-        auto wideMap = LookUp<CaseMapW>(GetModuleHandleA("USER32.DLL"), wideName);
         std::wstring wide = Widen(text, CP_UTF8);
         if (wideMap && !wide.empty()) {
             wideMap(&wide[0], static_cast<DWORD>(wide.size()));
@@ -62,12 +61,14 @@ std::string MapCase(std::string text, const char* wideName, DWORD(WINAPI* narrow
 
 std::string ToLower(std::string text)
 {
-    return MapCase(std::move(text), "CharLowerBuffW", CharLowerBuffA);
+    static const auto wideMap = LookUp<CaseMapW>(GetModuleHandleA("USER32.DLL"), "CharLowerBuffW");
+    return MapCase(std::move(text), wideMap, CharLowerBuffA);
 }
 
 std::string ToUpper(std::string text)
 {
-    return MapCase(std::move(text), "CharUpperBuffW", CharUpperBuffA);
+    static const auto wideMap = LookUp<CaseMapW>(GetModuleHandleA("USER32.DLL"), "CharUpperBuffW");
+    return MapCase(std::move(text), wideMap, CharUpperBuffA);
 }
 
 int DrawCodePageText(HDC dc, const std::string& text, RECT& rect, UINT format)
