@@ -7,11 +7,23 @@
 # The three take turns for ROUNDS rounds (the machine may be busy with other
 # work); the median round of each counts.  Then 100,000 more requests to our
 # server: its private memory before and after, and its connection table when
-# it stops.  Ends with bench/pac_eval.sh.
-#   bench/adblock.sh [ROUNDS]      (default 5; QR_ARCH=x86|x64 forces the architecture)
+# it stops.  Each configuration this host runs is measured in turn (the 32-bit
+# program on 32-bit Windows and under WOW64, the one most users have, and the
+# 64-bit one).  Ends with bench/pac_eval.sh.
+#   bench/adblock.sh [ROUNDS]      (default 5; QR_ARCH=x86|wow64|x64 measures one)
 set -euo pipefail
 rounds=${1:-5}
 source "$(dirname "$0")/bench_lib.sh"
+if [ -z "${QR_ARCH:-}" ]; then
+  if reason=$(qr_why_no_x86); then echo "Only the 64-bit program is measured: $reason."; fi
+  status=0
+  for config in $(qr_configs); do
+    QR_ARCH=$config QR_ARCH_WHY="every configuration this host runs" QR_NO_PAC_EVAL=1 bash "$0" "$@" || status=1
+    echo
+  done
+  [ $status -ne 0 ] || bash "$root/bench/pac_eval.sh"
+  exit $status
+fi
 bench_arch "Ad-block server benchmark"
 need=()
 command -v wrk >/dev/null || need+=(wrk)
@@ -136,7 +148,7 @@ echo "connections open when our server stopped: ${openAtEnd:-unknown}"
 finish
 trap - EXIT
 
-if [ -f "$root/bench/pac_eval.sh" ]; then
+if [ -z "${QR_NO_PAC_EVAL:-}" ]; then
   echo
   bash "$root/bench/pac_eval.sh"
 fi

@@ -1,7 +1,10 @@
-# Sourced by the benchmark scripts: the architecture this host runs, the builds,
-# and a throwaway Wine session with a work folder in it.
-#   bench_arch "Boot benchmark"   chooses the architecture, says which and installs
-#                                 what the benchmarks use
+# Sourced by the benchmark scripts: the configuration this host runs (x86, wow64
+# or x64, see scripts/wine-session.sh), the builds, and a throwaway Wine session
+# with a work folder in it.
+#   bench_arch "Boot benchmark"   chooses the configuration, says which and
+#                                 installs what the benchmarks use
+#   bench_configs                 the configurations a benchmark that measures
+#                                 each should run: QR_ARCH, else all the host runs
 #   bench_build [TARGET...]       builds both programs and the test tree, or given
 #                                 targets only those tools of the test tree
 #                                 (QR_NO_BUILD=1: the builds as they are);
@@ -14,18 +17,22 @@ build=${QR_BUILD_DIR:-$root/build}
 
 bench_arch() {
   qr_choose_arch
-  echo "$1 of the $QR_ARCH program ($QR_ARCH_WHY)"
+  echo "$1: $QR_ARCH, $(qr_describe) ($QR_ARCH_WHY)"
   "$root/scripts/deps.sh"    # nginx, wrk, node, pacparser: whatever a benchmark runs
+}
+
+bench_configs() {
+  if [ -n "${QR_ARCH:-}" ]; then echo "$QR_ARCH"; else qr_configs; fi
 }
 
 bench_build() {
   product=$(qr_product_dir "$build"); tests=$(qr_tests_dir "$build")
   [ -z "${QR_NO_BUILD:-}" ] || return 0
   if [ $# -eq 0 ]; then
-    "$root/scripts/build.sh" --tests "$QR_ARCH" >/dev/null
+    "$root/scripts/build.sh" --tests "$(qr_build_arch)" >/dev/null
     return
   fi
-  [ -f "$tests/CMakeCache.txt" ] || "$root/scripts/build.sh" --tests "$QR_ARCH" >/dev/null
+  [ -f "$tests/CMakeCache.txt" ] || "$root/scripts/build.sh" --tests "$(qr_build_arch)" >/dev/null
   cmake "$tests" >/dev/null    # picks up tools added since the tree was configured
   cmake --build "$tests" --target "$@" -j 2 >/dev/null
 }

@@ -1,29 +1,23 @@
 #!/usr/bin/env bash
 # Settle benchmark: a foreground program's p95 frame time and the time until all
 # start-up programs are done, for five ways of starting 8 heavy programs under
-# Wine (not a test), for every architecture this host runs, QR_BENCH_RUNS times
-# each (default 2).  Prints the machine's load before and after: the figures
-# are only worth comparing on a quiet machine.
+# Wine (not a test), in every configuration this host runs (the 32-bit program
+# on 32-bit Windows and under WOW64, the 64-bit one), QR_BENCH_RUNS times each
+# (default 2).  Prints the machine's load before and after: the figures are only
+# worth comparing on a quiet machine.
 #   bench/settle.sh [programs] [cpu ms] [MB] [scenarios]   (defaults 8, 2000, 16, 01234)
 # Scenarios: 0 idle, 1 all at once, 2 one after another, 3 fixed delay, 4 settle.
-# QR_ARCH=x86 or x64 measures one architecture only; QR_NO_BUILD=1 uses the
-# builds as they are.
+# QR_ARCH=x86, wow64 or x64 measures one configuration only; QR_NO_BUILD=1 uses
+# the builds as they are.
 set -euo pipefail
 count=${1:-8}; cpu=${2:-2000}; mb=${3:-16}; scenarios=${4:-01234}
 runs=${QR_BENCH_RUNS:-2}
 source "$(dirname "$0")/bench_lib.sh"
 home=$HOME
-why=""
-if [ -n "${QR_ARCH:-}" ]; then
-  archs=$QR_ARCH
-elif qr_host_runs_x86; then
-  archs="x86 x64"
-  why="this host runs both"
-else
-  archs=x64
-  why="this host cannot run 32-bit code"
-  echo "This host cannot run 32-bit code: only the 64-bit program is measured."
-fi
+archs=$(bench_configs)
+why="every configuration this host runs"
+if [ -n "${QR_ARCH:-}" ]; then why="forced by QR_ARCH=$QR_ARCH"
+elif reason=$(qr_why_no_x86); then echo "Only the 64-bit program is measured: $reason."; fi
 trap qr_session_end EXIT
 for arch in $archs; do
   QR_ARCH=$arch QR_ARCH_WHY=$why
@@ -34,7 +28,7 @@ for arch in $archs; do
   qr_session_begin
   for run in $(seq 1 "$runs"); do
     work=$(mktemp -d "$QR_SESSION_DIR/bench.XXXXXX")
-    echo "-- $QR_ARCH run $run of $runs; load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+    echo "-- $QR_ARCH ($(qr_describe)) run $run of $runs; load before: $(cut -d' ' -f1-3 /proc/loadavg)"
     # Output goes to a file: Wine's background services would keep a pipe open.
     wine "$tests/tests/settlebench.exe" "$(qr_winpath "$product/Quillrest.exe")" \
          "$(qr_winpath "$tests/tests/burnprobe.exe")" "$(qr_winpath "$tests/tests/frameprobe.exe")" \

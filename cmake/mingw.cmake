@@ -28,13 +28,7 @@ set(CMAKE_FIND_ROOT_PATH /usr/${QR_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# The tests run under Wine: the 64-bit loader is called directly (see
-# scripts/wine64), since Debian's wrappers pick the 32-bit one when it is installed.
-if(QR_ARCH STREQUAL "x64")
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine64/wine)
-else()
-  find_program(QR_WINE wine)
-  if(QR_WINE)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${QR_WINE})
-  endif()
-endif()
+# The tests run under Wine, through the session's own wine (scripts/wine-session.sh
+# puts the 64-bit loader first on PATH for a win64 prefix): the 32-bit tree runs
+# on 32-bit Windows (x86) and on 64-bit Windows (wow64), the 64-bit one on 64-bit.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)

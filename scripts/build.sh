@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds both shipped programs: build/product (32-bit, the "win32" compilers, loads
 # on Windows 95 to XP and later) and build/product64 (64-bit, for 64-bit Windows).
-# With --tests [x86|x64|all] it also builds the test suite for that architecture
-# (default x86) with the "posix" compilers: build/tests and build/tests64.
+# With --tests [x86|wow64|x64|all] it also builds the test suite for that
+# architecture (default x86; wow64 runs the x86 tree) with the "posix" compilers:
+# build/tests and build/tests64.
 # Compiling runs no Windows code, so every host builds everything.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,9 +24,10 @@ for arch in x86 x64; do
 done
 if [ "${1:-}" = "--tests" ]; then
   case "${2:-x86}" in
-    x86|x64) test_archs=${2:-x86} ;;
+    x86|wow64) test_archs=x86 ;;
+    x64) test_archs=x64 ;;
     all) test_archs="x86 x64" ;;
-    *) echo "build.sh: --tests takes x86, x64 or all" >&2; exit 2 ;;
+    *) echo "build.sh: --tests takes x86, wow64, x64 or all" >&2; exit 2 ;;
   esac
   for arch in $test_archs; do
     configure_and_build "$(tests_dir $arch)" $arch posix -DQR_BUILD_TESTS=ON \

@@ -38,20 +38,11 @@ command -v nginx >/dev/null || [ -x /usr/sbin/nginx ] || want nginx
 command -v clang++ >/dev/null || want clang
 [ -n "$(find /usr/lib/llvm-*/lib/clang -name 'libclang_rt.fuzzer-x86_64.a' 2>/dev/null | head -n1)" ] || want libclang-rt-dev
 
-# The 32-bit Wine loader only where this machine can run 32-bit code at all (a
-# 93-byte 32-bit Linux program that exits 0 tells); elsewhere it is dead weight.
-runs_x86() {
-  local probe
-  probe=$(mktemp /tmp/x86probe.XXXXXX)
-  printf '\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' >"$probe"
-  chmod +x "$probe"
-  local rc=0
-  "$probe" 2>/dev/null || rc=1
-  rm -f "$probe"
-  return $rc
-}
+# The 32-bit Wine loader only where this machine can run 32-bit code at all;
+# elsewhere it is dead weight.
+source "$(dirname "$0")/wine-session.sh"
 want_x86=""
-if runs_x86; then
+if qr_host_runs_x86_code; then
   dpkg -s wine32:i386 >/dev/null 2>&1 || want_x86=wine32:i386
 else
   rm -f "$state"   # nothing 32-bit is expected here; the test command says why by itself
@@ -70,7 +61,7 @@ if [ -n "$want_x86" ] && ! dpkg --print-foreign-architectures | grep -qx i386; t
 fi
 update_log=$(mktemp /tmp/apt-update.XXXXXX)
 if ! apt-get update -q >"$update_log" 2>&1; then
-  failed=$(grep -E '^(E|Err):' "$update_log" | grep -oE 'https?://[^ ]+' | sort -u | paste -sd' ' || true)
+  failed=$(sed -n 's/^E: Failed to fetch \([^ ]*\).*/\1/p' "$update_log" | sort -u | paste -sd' ' || true)
   echo "deps.sh: apt-get update failed for some package lists (${failed:-see apt-get update}); installing from what was fetched"
 fi
 rm -f "$update_log"
@@ -89,10 +80,11 @@ if [ -n "$want_x86" ]; then
   echo "Installing: $want_x86 (the 32-bit configurations)"
   out=$(apt-get install -y -q "$want_x86" 2>&1) && rc=0 || rc=$?
   if [ $rc -ne 0 ]; then
-    # The usual cause: a mirror in mid-sync left the 32-bit and 64-bit copies of a
-    # shared library at different versions.  Name them, skip the 32-bit runs.
-    why=$(printf '%s\n' "$out" | grep -E "^ [^ ].*(Depends|Breaks):|^E:" | sed 's/^ *//' | head -n 3 | paste -sd';' || true)
-    printf '%s\n' "apt-get could not install wine32:i386 (${why:-exit $rc})" >"$state"
+    # The usual cause: a mirror in mid-sync left the 32-bit and 64-bit copies of
+    # shared libraries at different versions.  Name some, skip the 32-bit runs.
+    names=$(printf '%s\n' "$out" | sed -n 's/^ \([^ ]*\) : .*/\1/p' | head -n 4 | paste -sd, | sed 's/,/, /g')
+    error=$(printf '%s\n' "$out" | sed -n 's/^E: //p' | head -n 1)
+    echo "apt-get could not install wine32:i386 (${names:+unresolved: $names; }${error:-exit $rc})" >"$state"
     echo "deps.sh: $(cat "$state"); the 32-bit configurations (x86, wow64) will be left out"
   else
     rm -f "$state"

@@ -19,6 +19,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/wine-session.sh"
 qr_choose_arch
+echo "Screenshots of $QR_ARCH, $(qr_describe): $QR_ARCH_WHY"
 "$root/scripts/deps.sh"
 build=${QR_BUILD_DIR:-$root/build}
 [ -n "${QR_NO_BUILD:-}" ] || "$root/scripts/build.sh" --tests "$QR_ARCH" >/dev/null
@@ -35,6 +36,7 @@ qr_session_begin
 w() { timeout 60 wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 tool() { w "$(qr_winpath "$tools/$1.exe")" "${@:2}"; }
 key='HKLM\software\Quillrest'
+view=$(qr_reg_view)    # the program's own registry view (the 32-bit one under WOW64)
 # No window manager runs here: Wine draws the frames and captions itself.
 w reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
 # Visual styles: Wine's light theme, or none (the classic look of Windows 95 to 2000).
@@ -49,14 +51,14 @@ else
 fi
 
 # ---- Sample data, so the pages have something to show ----
-w reg add "$key" /v SawMSCDEX /t REG_DWORD /d 1 /f >/dev/null
-w reg add "$key" /v "Counter - Boots" /d 123 /f >/dev/null
-w reg add "$key" /v "Counter - FilesLaunched" /d 4567 /f >/dev/null
-w reg add "$key" /v "Counter - JunkFilesDeleted" /d 890 /f >/dev/null
-w reg add "$key" /v "Counter - JunkFileBytesDeleted" /d 52428800 /f >/dev/null
-w reg add "$key" /v "Counter - DeletedInternetFiles" /d 2345 /f >/dev/null
-w reg add "$key" /v "Counter - DeletedCookies" /d 678 /f >/dev/null
-w reg add "$key" /v "Counter - AdsBlocked" /d 9012 /f >/dev/null
+w reg add "$key" /v SawMSCDEX /t REG_DWORD /d 1 /f $view >/dev/null
+w reg add "$key" /v "Counter - Boots" /d 123 /f $view >/dev/null
+w reg add "$key" /v "Counter - FilesLaunched" /d 4567 /f $view >/dev/null
+w reg add "$key" /v "Counter - JunkFilesDeleted" /d 890 /f $view >/dev/null
+w reg add "$key" /v "Counter - JunkFileBytesDeleted" /d 52428800 /f $view >/dev/null
+w reg add "$key" /v "Counter - DeletedInternetFiles" /d 2345 /f $view >/dev/null
+w reg add "$key" /v "Counter - DeletedCookies" /d 678 /f $view >/dev/null
+w reg add "$key" /v "Counter - AdsBlocked" /d 9012 /f $view >/dev/null
 capture='HKLM\software\microsoft\windows\currentversion\run\Quillrest'
 user_run='HKCU\software\microsoft\windows\currentversion\run'
 clock='C:\Program Files\Clock\clockhelper.exe'
@@ -64,7 +66,7 @@ agent='C:\Program Files\Some Vendor\Updates\A Rather Long Folder Name\agent.exe'
 w reg add "$capture" /v "Clock Helper" /d "$clock /tray" /f >/dev/null
 w reg add "$capture" /v "Update Agent" /d "$agent -background -quiet" /f >/dev/null
 w reg add "$user_run\Quillrest" /v "Chat Tray" /d 'C:\Chat\chat.exe' /f >/dev/null
-w reg add "$key" /v IgnoreForLaunch /d "$(printf 'Chat Tray\001')" /f >/dev/null
+w reg add "$key" /v IgnoreForLaunch /d "$(printf 'Chat Tray\001')" /f $view >/dev/null
 # The boot window starts these for real: small programs that only write a line.
 for program in "$clock" "$agent"; do
   unix=$(w winepath -u "$program")
@@ -128,11 +130,11 @@ shoot_at() {    # dpi
 
   # ---- The boot window while it launches, with the welcome dialog ----
   # Opening the sheet wrote the main page's defaults; the boot window shows normally.
-  w reg add "$key" /v Minimized /t REG_DWORD /d 0 /f >/dev/null
-  w reg add "$key" /v WelcomeDismissed /t REG_DWORD /d 0 /f >/dev/null
-  w reg add "$key" /v DelaySeconds /t REG_DWORD /d 2 /f >/dev/null
+  w reg add "$key" /v Minimized /t REG_DWORD /d 0 /f $view >/dev/null
+  w reg add "$key" /v WelcomeDismissed /t REG_DWORD /d 0 /f $view >/dev/null
+  w reg add "$key" /v DelaySeconds /t REG_DWORD /d 2 /f $view >/dev/null
   # No version check: its status popup would show in the notice's corner.
-  w reg add "$key" /v CheckVersion /t REG_DWORD /d 0 /f >/dev/null
+  w reg add "$key" /v CheckVersion /t REG_DWORD /d 0 /f $view >/dev/null
   ( timeout 120 wine "$(qr_winpath "$product/Quillrest.exe")" -noinstall </dev/null >/dev/null 2>&1 & )
   line=$(tool dialog_shot find "$boot_title" 1004) || { echo "The boot window did not appear" >&2; exit 1; }
   sleep 0.5

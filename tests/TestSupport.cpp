@@ -25,9 +25,35 @@ std::string ProductApplet() { return Backslashes(QR_PRODUCT_APPLET); }
 std::string ToolPath(const char* toolName) { return Backslashes(std::string(QR_TOOLS_DIR) + "/" + toolName + ".exe"); }
 std::string SourcePath(const char* relative) { return Backslashes(std::string(QR_SOURCE_DIR) + "/" + relative); }
 
-void DeleteTree(HKEY root, const char* path)
+void DeleteTree(HKEY root, const char* path, REGSAM view)
 {
-    SHDeleteKeyA(root, path);
+    if (!view) {
+        SHDeleteKeyA(root, path);
+        return;
+    }
+    // A key opened in a view keeps its subkeys in that view.
+    const std::string full = path;
+    const size_t slash = full.rfind('\\');
+    win::UniqueKey parent;
+    if (slash != std::string::npos &&
+        RegOpenKeyExA(root, full.substr(0, slash).c_str(), 0, KEY_ALL_ACCESS | view, parent.Out()) == ERROR_SUCCESS)
+        SHDeleteKeyA(parent.Get(), full.substr(slash + 1).c_str());
+}
+
+std::vector<std::string> ValueNames(HKEY root, const std::string& path, REGSAM view)
+{
+    std::vector<std::string> names;
+    win::UniqueKey key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, key.Out()) != ERROR_SUCCESS)
+        return names;
+    std::vector<char> name(16384);
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(name.size());
+        if (RegEnumValueA(key.Get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.emplace_back(name.data(), length);
+    }
+    return names;
 }
 
 void ResetProductKey()

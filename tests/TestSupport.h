@@ -47,7 +47,10 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs);
 HWND WaitForWindow(const char* title, DWORD timeoutMs = kPatienceMs);
 
 // Registry helpers for fixtures.
-void DeleteTree(HKEY root, const char* path);
+// Deletes `path` with everything below it, in the registry view `view` (0: the process's own).
+void DeleteTree(HKEY root, const char* path, REGSAM view = 0);
+// Value names of a key in the registry view `view`, in enumeration order.
+std::vector<std::string> ValueNames(HKEY root, const std::string& path, REGSAM view = 0);
 bool ValueExists(HKEY root, const char* path, const char* name);
 std::string ReadString(HKEY root, const char* path, const char* name);
 void SetString(HKEY root, const char* path, const char* name, const std::string& value, DWORD type = REG_SZ);

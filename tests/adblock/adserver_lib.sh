@@ -43,7 +43,7 @@ adserver_stop() {
 
 ads_blocked() {
   local value
-  value=$(timeout 60 wine reg query 'HKLM\software\Quillrest' /v 'Counter - AdsBlocked' </dev/null 2>/dev/null |
+  value=$(timeout 60 wine reg query 'HKLM\software\Quillrest' /v 'Counter - AdsBlocked' $(qr_reg_view) </dev/null 2>/dev/null |
           tr -d '\r' | awk '/Counter - AdsBlocked/ { print $NF }')
   echo "${value:-0}"
 }
@@ -61,7 +61,7 @@ ads_blocked_reaches() {
 settled_ads_blocked() { sleep 1.5; ads_blocked; }
 
 set_product_dword() {   # name value
-  timeout 60 wine reg add 'HKLM\software\Quillrest' /v "$1" /t REG_DWORD /d "$2" /f </dev/null >/dev/null 2>&1
+  timeout 60 wine reg add 'HKLM\software\Quillrest' /v "$1" /t REG_DWORD /d "$2" /f $(qr_reg_view) </dev/null >/dev/null 2>&1
 }
 
 # The product's log file in the prefix (the user's documents folder).
@@ -69,9 +69,15 @@ product_log() {
   find -L "$WINEPREFIX/drive_c/users" -maxdepth 3 -name QuillrestLog.txt 2>/dev/null | head -n1
 }
 
-# Unix path of a path on the prefix's drive C: (C:\windows\system32).
+# Unix path of a path on the prefix's drive C: (C:\windows\system32), as the
+# test tree's programs see it: under WOW64 their system32 is SysWOW64.
 qr_unixpath_c() {
-  printf '%s/drive_c/%s' "$WINEPREFIX" "$(printf '%s' "${1#?:\\}" | tr '\\' '/')"
+  local path
+  path=$(printf '%s' "${1#?:\\}" | tr '\\' '/')
+  if [ "${QR_ARCH:-}" = wow64 ]; then
+    case "${path,,}" in windows/system32|windows/system32/*) path="windows/syswow64${path:16}" ;; esac
+  fi
+  printf '%s/drive_c/%s' "$WINEPREFIX" "$path"
 }
 
 # Test bookkeeping: check DESCRIPTION COMMAND...

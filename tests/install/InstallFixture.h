@@ -9,9 +9,12 @@
 
 namespace qrtest {
 
+// Where the program installs its files, by the name its Run value and its
+// registrations use: the system directory, or SysWOW64 for the 32-bit program on
+// 64-bit Windows.
 inline std::string SystemFile(const char* name)
 {
-    return win::SystemDirectory() + "\\" + name;
+    return GetInstallDirectory() + "\\" + name;
 }
 
 inline std::string FileContents(const std::string& path)

@@ -4,6 +4,7 @@
 #include "install/TestHive.h"
 #include "app/RegNames.h"
 #include "install/System.h"
+#include "launch/StartupPlaces.h"
 #include "win/Util.h"
 #include <shlobj.h>
 #include <map>
@@ -35,16 +36,20 @@ std::string Folder(int csidl)
 std::map<std::string, std::string> StartupPlaces()
 {
     std::map<std::string, std::string> places;
-    const struct {
+    struct Place {
         HKEY root;
-        const char* label;
-    } keys[] = {{HKEY_LOCAL_MACHINE, "HKLM"}, {HKEY_CURRENT_USER, "HKCU"}};
-    for (const auto& key : keys) {
-        for (const std::string& name : qrtest::ValueNames(key.root, kRun)) {
+        REGSAM view;
+        std::string label;
+    };
+    std::vector<Place> keys = {{HKEY_CURRENT_USER, 0, "HKCU"}};
+    for (REGSAM view : HklmRunViews(Is64BitWindows()))    // both views on 64-bit Windows
+        keys.push_back({HKEY_LOCAL_MACHINE, view, "HKLM" + ViewText(view)});
+    for (const Place& key : keys) {
+        for (const std::string& name : qrtest::ValueNames(key.root, kRun, key.view)) {
             DWORD type = 0;
             std::string data;
-            qrtest::GetRaw(key.root, kRun, name, type, data);
-            places[std::string(key.label) + "\\" + name] = std::to_string(type) + ":" + data;
+            qrtest::GetRaw(key.root, kRun, name, type, data, key.view);
+            places[key.label + "\\" + name] = std::to_string(type) + ":" + data;
         }
     }
     for (int csidl : {CSIDL_STARTUP, CSIDL_COMMON_STARTUP}) {

@@ -67,29 +67,13 @@ inline void SetRaw(HKEY root, const std::string& path, const std::string& name, 
     RegCloseKey(key);
 }
 
-// Value names of a key, in enumeration order (names up to 16383 characters).
-inline std::vector<std::string> ValueNames(HKEY root, const std::string& path)
-{
-    std::vector<std::string> names;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return names;
-    std::vector<char> name(16384);
-    for (DWORD index = 0;; ++index) {
-        DWORD length = static_cast<DWORD>(name.size());
-        if (RegEnumValueA(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        names.emplace_back(name.data(), length);
-    }
-    RegCloseKey(key);
-    return names;
-}
 
 // Type and raw data of one value; false when it is missing.
-inline bool GetRaw(HKEY root, const std::string& path, const std::string& name, DWORD& type, std::string& data)
+inline bool GetRaw(HKEY root, const std::string& path, const std::string& name, DWORD& type, std::string& data,
+                   REGSAM view = 0)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
         return false;
     DWORD size = 0;
     LONG result = RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size);

@@ -208,8 +208,8 @@ protected:
     const char* appDefaults_ = "Software\\Wine\\AppDefaults\\Quillrest.exe";
     void SetUp() override
     {
-        if (sizeof(void*) == 8)
-            GTEST_SKIP() << "Windows 9x runs only the 32-bit program; the 64-bit one never meets it";
+        if (Is64BitWindows())
+            GTEST_SKIP() << "Windows 9x is 32-bit Windows only: 64-bit Windows and its programs never meet it";
         BootTest::SetUp();
         SetString(HKEY_CURRENT_USER, appDefaults_, "Version", "win98");
     }

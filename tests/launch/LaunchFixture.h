@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "app/RegNames.h"
 #include "install/System.h"
+#include "launch/StartupPlaces.h"
 #include "launch/WorkOrder.h"
 #include "tools/ToolSupport.h"
 #include "win/Raii.h"
@@ -48,22 +49,6 @@ inline std::vector<std::string> FolderFiles(const std::string& folder, const cha
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             names.push_back(found.cFileName);
     } while (FindNextFileA(find.Get(), &found));
-    return names;
-}
-
-inline std::vector<std::string> ValueNames(HKEY root, const std::string& path)
-{
-    std::vector<std::string> names;
-    win::UniqueKey key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
-        return names;
-    for (DWORD index = 0;; ++index) {
-        char name[16384];
-        DWORD size = sizeof(name);
-        if (RegEnumValueA(key.Get(), index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        names.push_back(name);
-    }
     return names;
 }
 
@@ -146,13 +131,17 @@ protected:
     }
     void Clean()
     {
+        // HKLM in each view the program walks (both on 64-bit Windows), HKCU in its only one.
+        std::vector<std::pair<HKEY, REGSAM>> places = {{HKEY_CURRENT_USER, 0}};
+        for (REGSAM view : HklmRunViews(Is64BitWindows()))
+            places.push_back({HKEY_LOCAL_MACHINE, view});
         for (const char* key : {kRunKey, kRunServicesKey}) {
-            DeleteTree(HKEY_LOCAL_MACHINE, CapturePath(key).c_str());
-            DeleteTree(HKEY_CURRENT_USER, CapturePath(key).c_str());
-            for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
-                for (const std::string& name : ValueNames(root, key))
+            for (const auto& place : places) {
+                DeleteTree(place.first, CapturePath(key).c_str(), place.second);
+                for (const std::string& name : ValueNames(place.first, key, place.second))
                     if (name.empty() || name.compare(0, 6, kTestPrefix) == 0)
-                        DeleteValue(root, key, name.c_str());
+                        DeleteValue(place.first, key, name, place.second);
+            }
         }
         for (int csidl : {CSIDL_STARTUP, CSIDL_COMMON_STARTUP}) {
             const std::string folder = StartupFolder(csidl);

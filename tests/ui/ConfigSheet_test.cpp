@@ -279,9 +279,12 @@ TEST(SheetText, FeedbackAddressAndLaunchStrings)
 
 class LaunchOrderTest : public CaptureTest {
 protected:
+    // Where 64-bit Windows' own tools keep machine-wide entries (a 32-bit test's own
+    // view there is the 32-bit one); the only view elsewhere.
+    static REGSAM MachineView() { return SystemKeyView(Is64BitWindows()); }
     void AddCaptured(const char* name, const std::string& command)
     {
-        SetString(HKEY_LOCAL_MACHINE, CapturePath(kRunKey).c_str(), name, command);
+        SetValue(HKEY_LOCAL_MACHINE, CapturePath(kRunKey), name, command + '\0', REG_SZ, MachineView());
     }
 };
 
@@ -369,7 +372,7 @@ TEST_F(LaunchOrderTest, SwitchedOffLinesAreLockedAndEachViewShowsItsOwnCommand)
     const std::string approved = std::string(kStartupApprovedKey) + "\\" + kApprovedRun;
     AddCaptured("QrTestSheetSame", "C:\\same64.exe");
     AddCaptured("QrTestSheetOff", "C:\\off.exe");
-    SetString(HKEY_LOCAL_MACHINE, approved.c_str(), "QrTestSheetOff", "\x03", REG_BINARY);
+    SetValue(HKEY_LOCAL_MACHINE, approved, "QrTestSheetOff", "\x03", REG_BINARY, MachineView());
     const bool windows64 = Is64BitWindows();
     const std::string same32 = "C:\\same32.exe";
     win::UniqueKey wow;
@@ -398,7 +401,7 @@ TEST_F(LaunchOrderTest, SwitchedOffLinesAreLockedAndEachViewShowsItsOwnCommand)
     }));
     if (wow)
         RegDeleteValueA(wow.Get(), "QrTestSheetSame");
-    DeleteValue(HKEY_LOCAL_MACHINE, approved.c_str(), "QrTestSheetOff");
+    DeleteValue(HKEY_LOCAL_MACHINE, approved, "QrTestSheetOff", MachineView());
 
     std::vector<std::pair<std::string, bool>> expectedLines = {{"QrTestSheetSame", true}};
     std::vector<std::string> expectedDetails = {"C:\\same64.exe"};
