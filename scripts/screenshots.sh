@@ -111,7 +111,7 @@ shoot_at() {    # dpi
   write_report >"$report"
   # The same settings in every pass: the boot window below changes these.
   for value in DelaySeconds Minimized WelcomeDismissed CheckVersion; do
-    w reg delete "$key" /v $value /f >/dev/null || true
+    w reg delete "$key" /v $value /f $view >/dev/null || true
   done
 
   # ---- The sheet, one page after another ----
