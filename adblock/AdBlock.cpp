@@ -51,3 +51,17 @@ bool RestorePreviousProxyConfig(HWND owner, bool show)
     }
     return true;
 }
+
+bool AdBlockingAllowed()
+{
+    return ProductDword(kAllowAdBlocking, 1) != 0;
+}
+
+void SwitchOffBarredAdBlocking()
+{
+    if (AdBlockingAllowed() || !IsAdBlockingActive())
+        return;
+    WriteLog("Ad blocking is not allowed by policy: switching it off");
+    if (RestorePreviousProxyConfig(nullptr, false))
+        WriteLog("Ad blocking switched off: the connections have their earlier proxy settings again");
+}

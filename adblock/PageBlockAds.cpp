@@ -6,10 +6,12 @@
 #include "adblock/ChooseBlockingConnectionsDlg.h"
 #include "app/Links.h"
 #include "app/Log.h"
+#include "app/Policy.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
 #include "install/System.h"
 #include "res/resource.h"
+#include "ui/SettingsPage.h"
 #include "win/Util.h"
 #include <shellapi.h>
 
@@ -21,6 +23,10 @@ const char* kEnableFailed =
 const char* kPacFileFailed =
     "There has been an error generating a system file which helps filter ads and popups.  Nothing on your system "
     "has been changed.";
+
+// Takes the place of the block box's own text while a policy keeps ad blocking off.
+const char* kNotAllowed =
+    "Your administrator does not allow ad blocking on this computer, so it cannot be switched on here.";
 
 const char* kNotWebAddress = "The block list address must begin with http:// or https://.";
 const char* kListUpdatedTitle = "Block List Updated";
@@ -52,10 +58,26 @@ PageBlockAds::PageBlockAds() : win::PropertyPage(IDD_PAGE_BLOCKADS), port_(ReadA
 {
 }
 
+bool PageBlockAds::OnInit()
+{
+    const bool result = PropertyPage::OnInit();
+    const bool barred = !AdBlockingAllowed();
+    if (barred) {
+        SetItemText(IDC_BLOCKADS_BLOCK, kNotAllowed);
+        EnableItem(IDC_BLOCKADS_BLOCK, false);
+    }
+    // Downloads switched off by policy: no list comes by hand either.
+    EnableItem(IDC_BLOCKADS_UPDATE_NOW, download_ || !FixedByPolicy(kDownloadAdBlockInfo));
+    ShowManagedControls(*this, {{IDC_BLOCKADS_DOWNLOAD, kDownloadAdBlockInfo}, {IDC_BLOCKADS_LIST_URL, kAdBlockListURL}},
+                        barred);
+    return result;
+}
+
 void PageBlockAds::LoadSettings()
 {
     download_ = ProductDwordOrDefault(kDownloadAdBlockInfo, 0) != 0;
-    blockAds_ = IsAdBlockingActive();
+    // Not allowed: shown off, and OK switches off what is still on.
+    blockAds_ = AdBlockingAllowed() && IsAdBlockingActive();
     std::string debugger;
     ReadSettingString(QR_HKLM, kScriptDebuggerKey, kScriptDebuggerValue, debugger);
     hideErrors_ = lstrcmpiA(debugger.c_str(), "yes") == 0;
@@ -126,9 +148,10 @@ void PageBlockAds::OnApply()
     Traced("PageBlockAds::OnOK", [&] {
         win::DataExchange dx(*this, true);
         DoDataExchange(dx);
-        SetProductDword(kDownloadAdBlockInfo, download_ ? 1 : 0);
+        if (!FixedByPolicy(kDownloadAdBlockInfo))
+            SetProductDword(kDownloadAdBlockInfo, download_ ? 1 : 0);
         SetProductDword(kAdBlockingProxyPort, port_);
-        if (dx.Ok())
+        if (dx.Ok() && !FixedByPolicy(kAdBlockListURL))
             SetProductString(kAdBlockListURL, listURL_);
         WriteSettingString(QR_HKLM, kScriptDebuggerKey, kScriptDebuggerValue, hideErrors_ ? "yes" : "no", REG_SZ);
 
@@ -153,6 +176,10 @@ void PageBlockAds::OnApply()
 
 bool PageBlockAds::EnableProxyAutoConfig(std::vector<std::string> names)
 {
+    if (!AdBlockingAllowed()) {
+        WriteLog("Ad blocking is not allowed by policy: not switching it on");
+        return false;
+    }
     for (const std::string& name : names) {
         WriteLog("EnableProxyAutoConfig for %s", name.c_str());
         ConnectionProxyConfig config(name);

@@ -34,6 +34,7 @@ public:
     bool EnableProxyAutoConfig(std::vector<std::string> names);
 
 protected:
+    bool OnInit() override;
     void LoadSettings() override;
     void DoDataExchange(win::DataExchange& dx) override;
     void OnApply() override;

@@ -1,6 +1,7 @@
 // The start-up routine every run goes through, and the message pump for long work.
 #include "app/Entry.h"
 #include "app/Log.h"
+#include "app/Policy.h"
 #include "app/RegNames.h"
 #include "app/Role.h"
 #include "app/Settings.h"
@@ -65,6 +66,7 @@ void WriteBanner(const char* arguments)
     WriteLog("Quillrest Version: %d.%d.%d.%d", version[0], version[1], version[2], version[3]);
     // 65001 where the manifest's UTF-8 code page is in force.
     WriteLog("Code pages: ANSI %u, OEM %u", GetACP(), GetOEMCP());
+    LogPolicies();
 }
 
 // A parked shortcut was opened: remove its Recent-documents entry.

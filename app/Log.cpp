@@ -1,5 +1,6 @@
 // Diagnostic log: one printf-style writer shared by every thread and instance.
 #include "app/Log.h"
+#include "app/Policy.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
 #include "win/Dialog.h"
@@ -109,6 +110,9 @@ void WriteLog(const char* format, ...)
 
 void RunLoggingCountdown()
 {
+    // A policy decides alone; the user's own countdown waits for its end.
+    if (FixedByPolicy(kLog))
+        return;
     DWORD count = ProductDword(kLogBootCount, 0);
     if (count > 0) {
         --count;

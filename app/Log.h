@@ -8,7 +8,7 @@ void WriteLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void SetLogSwitch(bool on);
 bool IsLogSwitchOn();
 
-// Counts "LogBootCount" down and switches "Log" off when it reaches 0.
+// Counts "LogBootCount" down and switches "Log" off when it reaches 0 (not while a policy fixes "Log").
 void RunLoggingCountdown();
 
 // Path of the log file, empty when the documents folder is unknown.

@@ -4,6 +4,8 @@
 
 #define QR_HKLM HKEY_LOCAL_MACHINE
 constexpr const char* kProductKey = "software\\Quillrest";
+// An administrator's fixed settings (Group Policy, Intune): read first, never written
+constexpr const char* kPolicyKey = "Software\\Policies\\Hollowmere\\Quillrest";
 
 // Foundation and boot window
 constexpr const char* kLog = "Log";
@@ -91,6 +93,7 @@ constexpr const char* kApprovedRun32 = "Run32";
 constexpr const char* kApprovedStartupFolder = "StartupFolder";
 
 // Ad blocking
+constexpr const char* kAllowAdBlocking = "AllowAdBlocking";    // a policy only: 0 keeps ad blocking off
 constexpr const char* kDontShowAdBlockInfoCheck = "DontShowAdBlockInfoCheck";
 constexpr const char* kPreviousProxyConfigSettings = "PreviousProxyConfigSettings";    // prefix of the archive values
 constexpr const char* kScriptDebuggerKey = "SOFTWARE\\Microsoft\\Internet Explorer\\AdvancedOptions\\BROWSE\\SCRIPT_DEBUGGER";

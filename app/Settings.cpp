@@ -1,5 +1,6 @@
 // Registry-backed settings store and the 64-bit statistics counters.
 #include "app/Settings.h"
+#include "app/Policy.h"
 #include "app/RegNames.h"
 #include "win/Raii.h"
 #include <vector>
@@ -22,9 +23,19 @@ bool OpenForWrite(HKEY root, const char* subkey, win::UniqueKey& key)
                            &disposition) == ERROR_SUCCESS;
 }
 
-} // namespace
+// Values of the product key answer after the administrator's policy; no other key has one.
+bool UnderPolicy(HKEY root, const char* subkey)
+{
+    return root == HKEY_LOCAL_MACHINE && subkey && lstrcmpiA(subkey, kProductKey) == 0;
+}
 
-bool ReadSettingDword(HKEY root, const char* subkey, const char* name, DWORD& out)
+// A value that exists only as a policy: nothing of the user's own is read or written.
+bool PolicyOnly(HKEY root, const char* subkey, const char* name)
+{
+    return UnderPolicy(root, subkey) && IsPolicyOnly(name);
+}
+
+bool ReadStoredDword(HKEY root, const char* subkey, const char* name, DWORD& out)
 {
     win::UniqueKey key;
     if (!OpenForRead(root, subkey, key))
@@ -37,25 +48,7 @@ bool ReadSettingDword(HKEY root, const char* subkey, const char* name, DWORD& ou
     return true;
 }
 
-bool WriteSettingDword(HKEY root, const char* subkey, const char* name, DWORD value)
-{
-    win::UniqueKey key;
-    if (!OpenForWrite(root, subkey, key))
-        return false;
-    return RegSetValueExA(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value)) ==
-           ERROR_SUCCESS;
-}
-
-bool ReadSettingDwordOrDefault(HKEY root, const char* subkey, const char* name, DWORD def, DWORD& out)
-{
-    if (!ReadSettingDword(root, subkey, name, out)) {
-        out = def;
-        WriteSettingDword(root, subkey, name, def);
-    }
-    return true;
-}
-
-bool ReadSettingString(HKEY root, const char* subkey, const char* name, std::string& out)
+bool ReadStoredString(HKEY root, const char* subkey, const char* name, std::string& out)
 {
     win::UniqueKey key;
     if (!OpenForRead(root, subkey, key))
@@ -71,12 +64,66 @@ bool ReadSettingString(HKEY root, const char* subkey, const char* name, std::str
     return ok;
 }
 
+} // namespace
+
+// Every read of the product key takes two steps: the administrator's policy
+// first, then the user's own setting.  A policy value is never written back.
+bool ReadSettingDword(HKEY root, const char* subkey, const char* name, DWORD& out)
+{
+    if (UnderPolicy(root, subkey)) {
+        switch (PolicyDwordStep(name, out)) {
+        case PolicyStep::Fixed:
+            return true;
+        case PolicyStep::Unset:
+            return false;
+        case PolicyStep::UserSetting:
+            break;
+        }
+    }
+    return ReadStoredDword(root, subkey, name, out);
+}
+
+bool WriteSettingDword(HKEY root, const char* subkey, const char* name, DWORD value)
+{
+    win::UniqueKey key;
+    if (!OpenForWrite(root, subkey, key))
+        return false;
+    return RegSetValueExA(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value)) ==
+           ERROR_SUCCESS;
+}
+
+bool ReadSettingDwordOrDefault(HKEY root, const char* subkey, const char* name, DWORD def, DWORD& out)
+{
+    if (!ReadSettingDword(root, subkey, name, out)) {
+        out = def;
+        if (!PolicyOnly(root, subkey, name))
+            WriteSettingDword(root, subkey, name, def);
+    }
+    return true;
+}
+
+bool ReadSettingString(HKEY root, const char* subkey, const char* name, std::string& out)
+{
+    if (UnderPolicy(root, subkey)) {
+        switch (PolicyStringStep(name, out)) {
+        case PolicyStep::Fixed:
+            return true;
+        case PolicyStep::Unset:
+            return false;
+        case PolicyStep::UserSetting:
+            break;
+        }
+    }
+    return ReadStoredString(root, subkey, name, out);
+}
+
 bool ReadSettingStringOrDefault(HKEY root, const char* subkey, const char* name, const std::string& def, DWORD type,
                                 std::string& out)
 {
     if (!ReadSettingString(root, subkey, name, out)) {
         out = def;
-        WriteSettingString(root, subkey, name, def, type);
+        if (!PolicyOnly(root, subkey, name))
+            WriteSettingString(root, subkey, name, def, type);
     }
     return true;
 }

@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <string>
 
+// Reads of the product key ask the administrator's policy first (app/Policy.h):
+// a policy value answers and is never written back, not even as a default.
+//
 // Plain read: false (and `out` untouched) when the key can't be opened, was
 // created by this very read, or the value is missing.
 bool ReadSettingDword(HKEY root, const char* subkey, const char* name, DWORD& out);

@@ -2,6 +2,7 @@
 #include "launch/BootDlg.h"
 #include "adblock/AdBlock.h"
 #include "app/Log.h"
+#include "app/Policy.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
 #include "clean/CheckFiles.h"
@@ -11,6 +12,7 @@
 #include "launch/BootPacer.h"
 #include "launch/BootRules.h"
 #include "launch/Launcher.h"
+#include "launch/PolicyWatch.h"
 #include "launch/Redirect.h"
 #include "launch/StartupWatch.h"
 #include "launch/WorkQueue.h"
@@ -51,6 +53,9 @@ bool QuillrestDlg::OnInit()
     return TracedResult("QuillrestDlg::OnInitDialog", false, [&] {
         SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
         SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_ : icon_));
+        policyWatch_.reset(new PolicyWatch);
+        policyWatch_->Start(hwnd_, kPolicyChanged);
+        SwitchOffBarredAdBlocking();
         if (IsAdBlockingActive())
             StartHTTPServer(static_cast<unsigned short>(ProductDword(kAdBlockingProxyPort, kDefaultAdBlockingPort)));
         const bool transparent = ProductDwordOrDefault(kTransparent, 1) != 0;
@@ -306,6 +311,14 @@ void QuillrestDlg::OnEndSession()
     });
 }
 
+void QuillrestDlg::OnPolicyChanged()
+{
+    Traced("QuillrestDlg::OnPolicyChanged", [] {
+        LogPolicies();
+        SwitchOffBarredAdBlocking();
+    });
+}
+
 void QuillrestDlg::CloseWelcome()
 {
     if (welcome_ && welcome_->IsOpen())
@@ -326,15 +339,25 @@ void QuillrestDlg::PaintIcon()
     EndPaint(hwnd_, &paint);
 }
 
-bool QuillrestDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
+bool QuillrestDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     switch (message) {
     case kStartupPlaceChanged:
         OnStartupPlaceChanged(static_cast<size_t>(wParam));
         result = 0;
         return true;
+    case kPolicyChanged:
+        OnPolicyChanged();
+        result = 0;
+        return true;
+    case WM_SETTINGCHANGE:
+        // Group Policy says "Policy" once it has applied a change (any letter case).
+        if (lParam && lstrcmpiA(reinterpret_cast<const char*>(lParam), "Policy") == 0)
+            OnPolicyChanged();
+        return false;
     case WM_DESTROY:
         StopWatch();
+        policyWatch_.reset();
         return false;
     case WM_ENDSESSION:
         OnEndSession();

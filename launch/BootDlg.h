@@ -13,6 +13,7 @@ class WelcomeDlg;
 class BootPacer;
 class StartupWatch;
 class NewEntryNoticeDlg;
+class PolicyWatch;
 
 // Timer ids of the boot window.
 enum BootTimer : UINT_PTR {
@@ -30,6 +31,8 @@ enum BootTimer : UINT_PTR {
 
 // Posted by the start-up watch: a place changed (wParam: its index).
 constexpr UINT kStartupPlaceChanged = WM_APP + 1;
+// Posted by the policy watch: Group Policy applied a change.
+constexpr UINT kPolicyChanged = WM_APP + 2;
 
 class QuillrestDlg : public win::ModalDialog {
 public:
@@ -64,6 +67,8 @@ private:
     // The downloads once online (launch/BootDownloads.cpp): false while offline;
     // else stops `timer` and lets the computer work for 10 s first.
     bool OnlineForDownload(UINT_PTR timer);
+    // A policy switched the download off after `timer` was armed: the timer stops.
+    bool SwitchedOffByPolicy(const char* setting, UINT_PTR timer);
     void TimerCheckVersion();
     void TimerUpdateAdBlockInfo();
     void TimerKillAdBlockMsg();       // launch/BootAdBlock.cpp
@@ -88,6 +93,9 @@ private:
     void TimerWatchPoll();
     void CaptureChangedPlaces(const std::set<size_t>& places);
     void ShowNewEntryNotice(const std::vector<std::string>& names);
+    // The administrator's policy changed: settings take it at their next use;
+    // ad blocking it does not allow is switched off at once.
+    void OnPolicyChanged();
 
     HWND parent_;
     HICON icon_;
@@ -106,6 +114,7 @@ private:
     DWORD burstStart_ = 0;
     std::set<std::string> announced_;     // lower-cased names told of in this session
     std::unique_ptr<NewEntryNoticeDlg> notice_;
+    std::unique_ptr<PolicyWatch> policyWatch_;
 };
 
 // Tests decide what IsConnectedToInternet answers (-1: the system decides again).

@@ -3,6 +3,7 @@
 #include "launch/BootDlg.h"
 #include "adblock/PageBlockAds.h"
 #include "app/Log.h"
+#include "app/Policy.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
 #include "ui/SmallDialogs.h"
@@ -50,9 +51,21 @@ bool QuillrestDlg::OnlineForDownload(UINT_PTR timer)
     return true;
 }
 
+bool QuillrestDlg::SwitchedOffByPolicy(const char* setting, UINT_PTR timer)
+{
+    // Only a policy: the user's own choice takes effect at the next boot, as it always did.
+    if (!FixedByPolicy(setting) || ProductDword(setting, 1) != 0)
+        return false;
+    WriteLog("%s is switched off by policy: nothing is downloaded", setting);
+    StopTimer(timer);
+    return true;
+}
+
 void QuillrestDlg::TimerCheckVersion()
 {
     Traced("QuillrestDlg::TimerCheckVersion", [&] {
+        if (SwitchedOffByPolicy(kCheckVersion, kTimerCheckVersion))
+            return;
         if (OnlineForDownload(kTimerCheckVersion))
             RunVersionCheck(hwnd_, GetTickCount());
     });
@@ -61,7 +74,8 @@ void QuillrestDlg::TimerCheckVersion()
 void QuillrestDlg::TimerUpdateAdBlockInfo()
 {
     Traced("QuillrestDlg::TimerUpdateAdBlockInfo", [&] {
-        if (!OnlineForDownload(kTimerUpdateAdBlockInfo))
+        if (SwitchedOffByPolicy(kDownloadAdBlockInfo, kTimerUpdateAdBlockInfo) ||
+            !OnlineForDownload(kTimerUpdateAdBlockInfo))
             return;
         const DWORD start = GetTickCount();
         StatusPopup popup(ProductDword(kDontShowAdBlockInfoCheck, 0) == 0, start,

@@ -1,6 +1,7 @@
 // The boot window's pacing: the pacer that gates each start (sampled by timer 11) and the boot report.
 #include "launch/BootDlg.h"
 #include "app/Log.h"
+#include "app/Policy.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
 #include "launch/BootPacer.h"
@@ -74,6 +75,7 @@ void QuillrestDlg::FinishBootReport()
     BootRecord record = pacer_->Record();
     pacer_.reset();
     record.when = win::UnixTimeNow();
+    record.policies = ReadPolicyReport().inForce;
     const std::string path = BootReportPath();
     if (AppendBootRecord(path, record))
         WriteLog("Boot report: %u programs, launch phase %ld ms, written to %s",

@@ -15,10 +15,13 @@ namespace {
 constexpr DWORD kMaxReportBytes = 1024 * 1024;
 constexpr size_t kMaxItemsPerBoot = 1000;
 constexpr size_t kMaxNameLength = 260;
+// "Name=value" of a policy in force: the name and an address at most.
+constexpr size_t kMaxPolicyLength = 2200;
+constexpr size_t kMaxPoliciesPerBoot = 64;
 
-std::string CleanName(const std::string& name)
+std::string CleanName(const std::string& name, size_t maxLength = kMaxNameLength)
 {
-    std::string clean = win::CutText(name, kMaxNameLength);
+    std::string clean = win::CutText(name, maxLength);
     for (char& c : clean)
         if (static_cast<unsigned char>(c) < 0x20)
             c = ' ';
@@ -75,6 +78,12 @@ std::string FormatBootReport(const std::vector<BootRecord>& boots)
         text += win::Format("B\t%lu\t%d\t%ld\t%ld\t%ld\t%u\r\n", static_cast<unsigned long>(boot.when), boot.pacing,
                             boot.windowShownMs, boot.lastStartMs, boot.settledMs,
                             static_cast<unsigned>(boot.items.size()));
+        if (!boot.policies.empty()) {
+            text += "P";
+            for (size_t i = 0; i < boot.policies.size() && i < kMaxPoliciesPerBoot; ++i)
+                text += "\t" + CleanName(boot.policies[i], kMaxPolicyLength);
+            text += "\r\n";
+        }
         for (const BootItemRecord& item : boot.items)
             text += win::Format("I\t%ld\t%ld\t%d\t%d\t%s\r\n", item.startMs, item.settleMs, item.settled ? 1 : 0,
                                 static_cast<int>(item.signal), CleanName(item.name).c_str());
@@ -102,6 +111,13 @@ bool ParseBootReport(const std::string& text, std::vector<BootRecord>& boots)
             return false;
         boot.when = static_cast<DWORD>(when);
         boot.pacing = static_cast<int>(pacing);
+        // Policies in force at that boot, where there were any.
+        if (index < lines.size() && lines[index].compare(0, 2, "P\t") == 0) {
+            std::vector<std::string> policies = win::SplitFields(lines[index++], '\t', kMaxPoliciesPerBoot + 2);
+            if (policies.size() > kMaxPoliciesPerBoot + 1)
+                return false;
+            boot.policies.assign(policies.begin() + 1, policies.end());
+        }
         for (long long i = 0; i < count; ++i) {
             if (index >= lines.size())
                 return false;

@@ -22,6 +22,7 @@ struct BootRecord {
     std::vector<BootItemRecord> items;
     long lastStartMs = -1;     // the last item's start; -1 when nothing started
     long settledMs = -1;       // the computer settled after the last start (or after the window, with no items)
+    std::vector<std::string> policies;    // "Name=value" of each policy value in force; none in older reports
 };
 
 constexpr size_t kBootReportKeep = 20;
@@ -29,8 +30,9 @@ constexpr const char* kBootReportHeader = "Quillrest boot report 2";
 // Reports written before the signal was recorded; still read.
 constexpr const char* kBootReportHeaderV1 = "Quillrest boot report 1";
 
-// The file's text: the header line, then per boot one "B" line followed by one
-// "I" line per item, fields separated by tabs, lines ending in CR LF.
+// The file's text: the header line, then per boot one "B" line, a "P" line with
+// the policy values in force when there are any, and one "I" line per item;
+// fields separated by tabs, lines ending in CR LF.
 std::string FormatBootReport(const std::vector<BootRecord>& boots);
 // False when the text is not a complete report of this format or the one before.
 bool ParseBootReport(const std::string& text, std::vector<BootRecord>& boots);

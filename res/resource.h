@@ -113,3 +113,6 @@
 #define IDC_NOTICE_DONT_START 1116
 #define IDC_NOTICE_LAUNCH_ORDER 1117
 #define IDC_LAUNCH_NOTIFY 1114
+
+// The line a page (or the trouble dialog) shows while a policy fixes some of its settings
+#define IDC_MANAGED 1120

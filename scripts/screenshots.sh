@@ -2,6 +2,10 @@
 # Opens the program's windows in a throwaway Wine session under Xvfb and saves a
 # picture of each, at every DPI asked for, into screenshots/<dpi>/:
 #   <nn>-<tab title>.png   every page of the configuration sheet
+#   managed-<nn>-<tab title>.png
+#                          the same while an administrator's policies fix some
+#                          settings (greyed controls, the managed line), and
+#                          managed-trouble.png
 #   boot-window.png        the boot window while it launches
 #   welcome.png, trouble.png, message.png, status.png, select-blocking.png
 #                          the small dialogs (Select Blocking with three dial-up
@@ -37,6 +41,7 @@ w() { timeout 60 wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 tool() { w "$(qr_winpath "$tools/$1.exe")" "${@:2}"; }
 key='HKLM\software\Quillrest'
 view=$(qr_reg_view)    # the program's own registry view (the 32-bit one under WOW64)
+policy='HKLM\Software\Policies\Hollowmere\Quillrest'    # read in the 64-bit view on 64-bit Windows
 # No window manager runs here: Wine draws the frames and captions itself.
 w reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
 # Visual styles: Wine's light theme, or none (the classic look of Windows 95 to 2000).
@@ -104,7 +109,7 @@ crop() {
 }
 
 shoot_at() {    # dpi
-  local dpi=$1 out="$shots/$1" index=0 line title name
+  local dpi=$1 out="$shots/$1" line
   mkdir -p "$out"
   # Every Wine process started from now on reads its DPI from here.
   w reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
@@ -114,19 +119,16 @@ shoot_at() {    # dpi
     w reg delete "$key" /v $value /f $view >/dev/null || true
   done
 
-  # ---- The sheet, one page after another ----
-  ( timeout 300 wine "$(qr_winpath "$product/Quillrest.exe")" -noinstall -configure </dev/null >/dev/null 2>&1 & )
-  while line=$(tool sheet_page "$caption" $index) && [ -n "$line" ]; do
-    title=$(cut -d' ' -f5- <<<"$line")
-    sleep 0.5    # let the page paint before the picture is taken
-    name=$(printf '%02d-%s' $((index + 1)) "$(echo "$title" | tr ' ' '-')")
-    [ -z "${QR_SHOTS_FULL:-}" ] || import -display "$DISPLAY" -window root "$out/screen-$index.png"
-    crop "$out/$name.png" "$line"
-    index=$((index + 1))
+  # ---- The sheet, one page after another; then again under policies ----
+  shoot_sheet ""
+  for value in DelaySeconds:3 Minimized:0 NotifyNewEntries:0 DownloadAdBlockInfo:0 AllowAdBlocking:0 CheckVersion:0 \
+               DeleteCookies:1 Log:1; do
+    w reg add "$policy" /v "${value%:*}" /t REG_DWORD /d "${value#*:}" /f >/dev/null
   done
-  tool sheet_page "$caption" cancel >/dev/null || true
-  [ $index -gt 0 ] || { echo "The configuration sheet did not appear at $dpi DPI" >&2; exit 1; }
-  tool dialog_shot gone "$caption" || { echo "The configuration sheet did not close" >&2; exit 1; }
+  w reg add "$policy" /v AdBlockListURL /d https://lists.corp.example/ads.txt /f >/dev/null
+  shoot_sheet managed-
+  shoot_dialog managed-trouble dialog_shot show trouble 3
+  w reg delete "$policy" /f >/dev/null
 
   # ---- The boot window while it launches, with the welcome dialog ----
   # Opening the sheet wrote the main page's defaults; the boot window shows normally.
@@ -167,6 +169,23 @@ shoot_at() {    # dpi
   shoot_dialog message dialog_shot show message 3
   shoot_dialog status dialog_shot show status 3
   shoot_dialog select-blocking adblock_dialogs choose 3
+}
+
+# Every page of the sheet, saved as $1<nn>-<tab title>.png.
+shoot_sheet() {
+  local index=0 line title name
+  ( timeout 300 wine "$(qr_winpath "$product/Quillrest.exe")" -noinstall -configure </dev/null >/dev/null 2>&1 & )
+  while line=$(tool sheet_page "$caption" $index) && [ -n "$line" ]; do
+    title=$(cut -d' ' -f5- <<<"$line")
+    sleep 0.5    # let the page paint before the picture is taken
+    name=$(printf '%s%02d-%s' "$1" $((index + 1)) "$(echo "$title" | tr ' ' '-')")
+    [ -z "${QR_SHOTS_FULL:-}" ] || import -display "$DISPLAY" -window root "$out/$1screen-$index.png"
+    crop "$out/$name.png" "$line"
+    index=$((index + 1))
+  done
+  tool sheet_page "$caption" cancel >/dev/null || true
+  [ $index -gt 0 ] || { echo "The configuration sheet did not appear at $dpi DPI" >&2; exit 1; }
+  tool dialog_shot gone "$caption" || { echo "The configuration sheet did not close" >&2; exit 1; }
 }
 
 # The notice once its text shows, saved as $1.png.

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 #include "tools/ToolSupport.h"
 #include "app/Log.h"
+#include "app/Policy.h"
 #include "app/RegNames.h"
 #include "win/Raii.h"
 #include "win/Text.h"
@@ -59,6 +60,21 @@ std::vector<std::string> ValueNames(HKEY root, const std::string& path, REGSAM v
 void ResetProductKey()
 {
     DeleteTree(HKEY_LOCAL_MACHINE, kProductKey);
+    // The policy key too, in the view the program reads it.
+    win::UniqueKey vendor;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Policies\\Hollowmere", 0, KEY_ALL_ACCESS | PolicyKeyView(),
+                      vendor.Out()) == ERROR_SUCCESS)
+        SHDeleteKeyA(vendor.Get(), "Quillrest");
+}
+
+void SetPolicy(const char* name, const std::string& bytes, DWORD type)
+{
+    SetValue(HKEY_LOCAL_MACHINE, kPolicyKey, name, bytes, type, PolicyKeyView());
+}
+
+void SetPolicy(const char* name, DWORD value)
+{
+    SetPolicy(name, std::string(reinterpret_cast<const char*>(&value), sizeof(value)), REG_DWORD);
 }
 
 void FreshLog()

@@ -14,8 +14,11 @@ std::string ProductApplet();
 std::string ToolPath(const char* toolName);    // "probe" -> ...\tests\probe.exe
 std::string SourcePath(const char* relative);
 
-// Deletes HKLM\software\Quillrest with everything below it.
+// Deletes HKLM\software\Quillrest with everything below it, and the policy key.
 void ResetProductKey();
+// A value of the policy key, as Group Policy writes it (bytes as they are).
+void SetPolicy(const char* name, const std::string& bytes, DWORD type);
+void SetPolicy(const char* name, DWORD value);
 // Turns logging on for this test process and deletes the log file.
 void FreshLog();
 std::string ReadLog();

@@ -1,10 +1,12 @@
 // "Launch Order": the captured start-up programs in launch order, each with a tick for "launch it".
 #include "ui/PageLaunchOrder.h"
+#include "app/Policy.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
 #include "launch/BootRules.h"
 #include "launch/WorkQueue.h"
 #include "res/resource.h"
+#include "ui/SettingsPage.h"
 #include "ui/SheetText.h"
 #include "win/Text.h"
 #include "win/Util.h"
@@ -33,6 +35,7 @@ bool PageLaunchOrder::OnInit()
                             LaunchDelayFromSetting(ProductDword(kDelaySeconds, 0))));
     SetChecked(IDC_LAUNCH_PACING, ProductDword(kLaunchPacing, 0) == 1);
     SetChecked(IDC_LAUNCH_NOTIFY, ProductDword(kNotifyNewEntries, 1) != 0);
+    ShowManagedControls(*this, {{IDC_LAUNCH_NOTIFY, kNotifyNewEntries}});
     return PropertyPage::OnInit();
 }
 
@@ -177,5 +180,6 @@ void PageLaunchOrder::OnApply()
     SetProductString(kSortingOrder, order);
     SetProductString(kIgnoreForLaunch, ignore);
     SetProductDword(kLaunchPacing, IsChecked(IDC_LAUNCH_PACING) ? 1 : 0);
-    SetProductDword(kNotifyNewEntries, IsChecked(IDC_LAUNCH_NOTIFY) ? 1 : 0);
+    if (!FixedByPolicy(kNotifyNewEntries))
+        SetProductDword(kNotifyNewEntries, IsChecked(IDC_LAUNCH_NOTIFY) ? 1 : 0);
 }

@@ -1,6 +1,19 @@
 // A property page whose controls each show one DWORD setting of the product key.
 #include "ui/SettingsPage.h"
+#include "app/Policy.h"
 #include "app/Settings.h"
+#include "res/resource.h"
+
+void ShowManagedControls(const win::Dialog& dialog, const std::vector<ManagedControl>& controls, bool othersManaged)
+{
+    bool managed = othersManaged;
+    for (const ManagedControl& control : controls) {
+        const bool fixed = FixedByPolicy(control.setting);
+        dialog.EnableItem(control.control, !fixed);
+        managed = managed || fixed;
+    }
+    dialog.ShowItem(IDC_MANAGED, managed);
+}
 
 SettingsPage::SettingsPage(int templateId, const char* traceName, const BoundSetting* settings, size_t count,
                            unsigned reads, SettingsCommit commit)
@@ -22,7 +35,23 @@ void SettingsPage::ReadSettings()
 void SettingsPage::WriteSettings() const
 {
     for (size_t i = 0; i < count_; ++i)
-        SetProductDword(settings_[i].name, values_[i]);
+        if (!FixedByPolicy(settings_[i].name))
+            SetProductDword(settings_[i].name, values_[i]);
+}
+
+void SettingsPage::ShowManaged() const
+{
+    std::vector<ManagedControl> controls;
+    for (size_t i = 0; i < count_; ++i)
+        controls.push_back({settings_[i].control, settings_[i].name});
+    ShowManagedControls(*this, controls);
+}
+
+bool SettingsPage::OnInit()
+{
+    const bool result = PropertyPage::OnInit();
+    ShowManaged();
+    return result;
 }
 
 void SettingsPage::LoadSettings()
@@ -54,6 +83,7 @@ void SettingsPage::OnSetActive()
         return;
     ReadSettings();
     ShowSettings();
+    ShowManaged();
 }
 
 void SettingsPage::OnApply()

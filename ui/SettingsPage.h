@@ -4,6 +4,18 @@
 #include <cstddef>
 #include <vector>
 
+// A control and the setting it shows.
+struct ManagedControl {
+    int control;
+    const char* setting;
+};
+// Disables each control whose setting a policy fixes (it shows the policy's
+// value), and shows the dialog's line "Some settings are managed by your
+// administrator." (IDC_MANAGED) while any is, or while `othersManaged` says the
+// dialog has managed settings of another kind.
+void ShowManagedControls(const win::Dialog& dialog, const std::vector<ManagedControl>& controls,
+                         bool othersManaged = false);
+
 // One control and its setting: a check box, or, where `maximum` is not 0, an
 // edit that takes a whole number from `minimum` to `maximum`.
 struct BoundSetting {
@@ -35,6 +47,7 @@ protected:
     SettingsPage(int templateId, const char* traceName, const BoundSetting* settings, size_t count, unsigned reads,
                  SettingsCommit commit);
 
+    bool OnInit() override;
     void LoadSettings() override;
     void DoDataExchange(win::DataExchange& dx) override;
     // Pages that read when shown read and show their settings again.
@@ -47,7 +60,9 @@ protected:
 
 private:
     void ReadSettings();
+    // Settings a policy fixes keep the user's own value: they are not written.
     void WriteSettings() const;
+    void ShowManaged() const;
 
     const char* traceName_;
     const BoundSetting* settings_;

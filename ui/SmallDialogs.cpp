@@ -4,6 +4,7 @@
 #include "app/RegNames.h"
 #include "app/Settings.h"
 #include "res/resource.h"
+#include "ui/SettingsPage.h"
 
 namespace {
 
@@ -106,6 +107,7 @@ INT_PTR TroubleDlg::Run(HWND owner)
 bool TroubleDlg::OnInit()
 {
     SetChecked(IDC_TROUBLE_CREATE_LOGS, ProductDword(kLog, 0) != 0);
+    ShowManagedControls(*this, {{IDC_TROUBLE_CREATE_LOGS, kLog}});
     return true;
 }
 

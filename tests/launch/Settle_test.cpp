@@ -312,4 +312,21 @@ TEST_F(BootReportFile, ReportsOfTheVersionBeforeStillLoad)
     EXPECT_FALSE(win::FileExists(path_ + ".bad"));
 }
 
+TEST_F(BootReportFile, PoliciesInForceFollowTheirBootLineOnlyWhereThereAreAny)
+{
+    BootRecord managed = Boot(5, 1);
+    managed.policies = {"DelaySeconds=3", "AdBlockListURL=http://lists.example/\tads"};
+    const std::string text = FormatBootReport({Boot(4, 1), managed});
+    EXPECT_EQ(text.find("\r\nP\t"), text.rfind("\r\nP\t"));
+    EXPECT_NE(std::string::npos, text.find("\t1\r\nP\tDelaySeconds=3\tAdBlockListURL=http://lists.example/ ads\r\nI\t"));
+    std::vector<BootRecord> boots;
+    ASSERT_TRUE(ParseBootReport(text, boots));
+    ASSERT_EQ(2u, boots.size());
+    EXPECT_TRUE(boots[0].policies.empty());
+    EXPECT_EQ((std::vector<std::string>{"DelaySeconds=3", "AdBlockListURL=http://lists.example/ ads"}), boots[1].policies);
+    EXPECT_EQ(1u, boots[1].items.size());
+    // A policy line before any boot is no report of ours.
+    EXPECT_FALSE(ParseBootReport(std::string(kBootReportHeader) + "\r\nP\tLog=1\r\n", boots));
+}
+
 } // namespace

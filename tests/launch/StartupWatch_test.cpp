@@ -1,6 +1,7 @@
 // The resident Quillrest.exe after its launch phase: newcomers to the start-up places are parked at once and announced.
 #include "LaunchFixture.h"
 #include "ui/SheetFixture.h"
+#include "app/Policy.h"
 #include "app/Settings.h"
 #include "launch/Restore.h"
 #include "launch/WorkOrder.h"
@@ -226,6 +227,25 @@ TEST_F(StartupWatchTest, BurstsRepeatsAndSwitchedOffEntriesAreToldOnceOrNotAtAll
     EXPECT_TRUE(RestoreRedirectedApps());
     for (const char* name : {"QrTestBurst00", "QrTestBurst49", "QrTestWatchOff", "QrTestAgain"})
         EXPECT_EQ(ProbeCommand(name), ReadString(HKEY_CURRENT_USER, kRunKey, name)) << name;
+}
+
+TEST_F(StartupWatchTest, APolicyRemovedWhileResidentGivesTheUsersSettingBackAtItsNextUse)
+{
+    SetPolicy(kNotifyNewEntries, 0);
+    Boot();
+    AddRunValue("QrTestManaged");
+    EXPECT_TRUE(LogHas("Parked new start-up entry [QrTestManaged] from HKCU Run: notices are switched off"));
+
+    DeleteValue(HKEY_LOCAL_MACHINE, kPolicyKey, kNotifyNewEntries, PolicyKeyView());
+    // What Group Policy broadcasts once it has applied a change.
+    DWORD_PTR answer = 0;
+    EXPECT_NE(0, SendMessageTimeoutA(BootWindow(), WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Policy"), SMTO_NORMAL,
+                                     kPatienceMs, &answer));
+    EXPECT_TRUE(WaitFor([] { return LogHas("\tLeaving QuillrestDlg::OnPolicyChanged"); }, kPatienceMs));
+    EXPECT_TRUE(LogHas("Policies in force: none"));
+    AddRunValue("QrTestTold");
+    EXPECT_TRUE(WaitFor([] { return Notice() != nullptr; }, kPatienceMs));
+    EXPECT_EQ(1u, NoticesShown());
 }
 
 } // namespace

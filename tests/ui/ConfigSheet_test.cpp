@@ -150,6 +150,56 @@ TEST_F(ConfigSheetTest, CancelKeepsOnlyFileChkAndTheRestoredOrder)
     EXPECT_EQ(std::string("A") + kSep, ReadString(HKEY_LOCAL_MACHINE, kProductKey, kIgnoreForLaunch));
 }
 
+TEST_F(ConfigSheetTest, ControlsAPolicyFixesShowItsValueGreyedAndThePageSaysSo)
+{
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds, 12);
+    SetPolicy(kDelaySeconds, 3);
+    SetPolicy(kMinimized, 0);
+    SetPolicy(kNotifyNewEntries, 0);
+    SetPolicy(kDownloadAdBlockInfo, 0);
+    SetPolicy(kAdBlockListURL, std::string("https://lists.corp.example/ads.txt\0", 35), REG_SZ);
+    SetPolicy(kAllowAdBlocking, 0);
+    SetPolicy(kCheckVersion, 0);
+    const auto enabled = [](HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; };
+    const auto managed = [](HWND page) {
+        return IsWindowVisible(GetDlgItem(page, IDC_MANAGED)) &&
+               ItemText(page, IDC_MANAGED) == "Some settings are managed by your administrator.";
+    };
+    ASSERT_TRUE(RunSheet([&](HWND sheet) {
+        HWND main = CurrentPage(sheet);
+        EXPECT_EQ("3", ItemText(main, IDC_MAIN_DELAY));
+        EXPECT_FALSE(enabled(main, IDC_MAIN_DELAY));
+        EXPECT_FALSE(Ticked(main, IDC_MAIN_MINIMIZED));
+        EXPECT_FALSE(enabled(main, IDC_MAIN_MINIMIZED));
+        EXPECT_TRUE(enabled(main, IDC_MAIN_TRANSPARENT));
+        EXPECT_TRUE(managed(main));
+        HWND launch = ShowPage(sheet, "Launch Order");
+        EXPECT_FALSE(Ticked(launch, IDC_LAUNCH_NOTIFY));
+        EXPECT_FALSE(enabled(launch, IDC_LAUNCH_NOTIFY));
+        EXPECT_TRUE(managed(launch));
+        HWND ads = ShowPage(sheet, "Block Ads");
+        EXPECT_FALSE(Ticked(ads, IDC_BLOCKADS_BLOCK));
+        EXPECT_FALSE(enabled(ads, IDC_BLOCKADS_BLOCK));
+        EXPECT_EQ("Your administrator does not allow ad blocking on this computer, so it cannot be switched on here.",
+                  ItemText(ads, IDC_BLOCKADS_BLOCK));
+        EXPECT_EQ("https://lists.corp.example/ads.txt", ItemText(ads, IDC_BLOCKADS_LIST_URL));
+        for (int id : {IDC_BLOCKADS_DOWNLOAD, IDC_BLOCKADS_LIST_URL, IDC_BLOCKADS_UPDATE_NOW})
+            EXPECT_FALSE(enabled(ads, id)) << id;
+        EXPECT_TRUE(managed(ads));
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(ShowPage(sheet, "Cookies"), IDC_MANAGED)));
+        HWND internet = ShowPage(sheet, "Internet");
+        EXPECT_FALSE(Ticked(internet, IDC_INTERNET_VERSION));
+        EXPECT_FALSE(enabled(internet, IDC_INTERNET_VERSION));
+        EXPECT_TRUE(managed(internet));
+        Press(sheet, PSBTN_OK);
+    }));
+    // OK wrote the user's own settings only where no policy fixes them.
+    EXPECT_EQ(12u, Dword(kDelaySeconds));
+    EXPECT_EQ(1u, Dword(kTransparent));
+    for (const char* name : {kMinimized, kNotifyNewEntries, kDownloadAdBlockInfo, kAdBlockListURL, kCheckVersion})
+        EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kProductKey, name)) << name;
+}
+
 class ReloadTest : public ProductTest {
 protected:
     void SetUp() override

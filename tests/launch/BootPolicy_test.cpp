@@ -1,0 +1,131 @@
+// The resident instance under an administrator's policy: the launch delay, the log
+// and the boot report at the start of a boot, and ad blocking that is not allowed.
+#include "LaunchFixture.h"
+#include "adblock/AdBlock.h"
+#include "adblock/FakeProxyPlatform.h"
+#include "adblock/PacScript.h"
+#include "adblock/PageBlockAds.h"
+#include "app/Policy.h"
+#include "app/Settings.h"
+#include "launch/BootDlg.h"
+#include "launch/BootReport.h"
+#include "res/resource.h"
+#include <thread>
+
+using namespace qrtest;
+
+namespace {
+
+class BootPolicyTest : public BootFixture {
+protected:
+    BootPolicyTest() : BootFixture("qrpolicy", "starts.txt", 5) {}
+    void TearDown() override
+    {
+        BootFixture::TearDown();
+        DeleteFileA(BootReportPath().c_str());
+    }
+};
+
+TEST_F(BootPolicyTest, APolicyDelayPacesTheBootAndTheLogAndReportSayWhatIsInForce)
+{
+    DeleteFileA(BootReportPath().c_str());
+    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds, 8);
+    SetPolicy(kDelaySeconds, 3);
+    SetPolicy(kTransparent, std::string("0\0", 2), REG_SZ);    // not a REG_DWORD: the user's own (1) applies
+    for (const char* name : {"QrTestFirst", "QrTestSecond"})
+        SetString(HKEY_CURRENT_USER, kRunKey, name, ProbeCommand(name));
+    SetProductString(kSortingOrder, "QrTestFirst\1QrTestSecond\1");
+    StartProduct("-noinstall -hklm");
+    ASSERT_TRUE(WaitVisible(kPatienceMs));
+    HWND progress = GetDlgItem(BootWindow(), IDC_BOOT_PROGRESS);
+    DWORD_PTR range = 100;
+    EXPECT_TRUE(WaitFor([&] {
+        return SendMessageTimeoutA(progress, PBM_GETRANGE, FALSE, 0, SMTO_NORMAL, 5000, &range) && range != 100;
+    }, kPatienceMs));
+    EXPECT_EQ(3u * 3u, range) << "(2 programs + 1) times the policy's 3 seconds";
+    EXPECT_TRUE(GetWindowLongA(BootWindow(), GWL_EXSTYLE) & WS_EX_LAYERED) << "the user's own Transparent";
+    ASSERT_TRUE(WaitHidden(kPatienceMs));
+    std::vector<ProbeStart> starts;
+    ASSERT_TRUE(WaitFor([&] { return (starts = ReadProbeStarts(out_)).size() >= 2; }, kPatienceMs));
+    EXPECT_GE(qrtool::Seconds(starts[0].created, starts[1].created), 2.5);
+
+    EXPECT_TRUE(LogHas("Policies in force: DelaySeconds=3"));
+    EXPECT_TRUE(LogHas("Ignoring the policy value Transparent: it is a REG_SZ (\"0\"), not a REG_DWORD"));
+    EXPECT_EQ(8u, GetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds));
+    ASSERT_TRUE(WaitFor([] { return LogCount("Boot report: 2 programs") > 0; }, kPatienceMs));
+    std::vector<BootRecord> boots;
+    ASSERT_EQ(ReportState::Loaded, LoadBootReport(BootReportPath(), boots));
+    ASSERT_EQ(1u, boots.size());
+    EXPECT_EQ(std::vector<std::string>{"DelaySeconds=3"}, boots[0].policies);
+}
+
+constexpr UINT kEndTest = WM_APP + 7;
+
+// The resident instance's boot window in this process, where it meets the stand-in for RAS and WinINet.
+class ResidentWindow : public QuillrestDlg {
+public:
+    ResidentWindow() : QuillrestDlg(nullptr) { SetSilent(true); }
+
+protected:
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override
+    {
+        if (message != kEndTest)
+            return QuillrestDlg::OnMessage(message, wParam, lParam, result);
+        End(IDOK);
+        return true;
+    }
+};
+
+class ResidentAdBlockPolicyTest : public CaptureTest {
+protected:
+    void SetUp() override
+    {
+        CaptureTest::SetUp();
+        QuickBootSettings();
+    }
+    void TearDown() override
+    {
+        for (const char* name : {"(Default-LAN)", "My_ISP"})
+            DeleteFileA(win::PathJoin(win::SystemDirectory(), PacFileName(name)).c_str());
+        CaptureTest::TearDown();
+    }
+    FakeProxyPlatform platform_;
+    ScopedProxyPlatform seam_{platform_};
+};
+
+TEST_F(ResidentAdBlockPolicyTest, AdBlockingNotAllowedIsSwitchedOffAtStartWithTheEarlierSettingsBack)
+{
+    platform_.phoneBook = {"My ISP"};
+    const FakeProxyPlatform::Settings lan = {"http://wpad.corp.example/proxy.pac",
+                                             PROXY_TYPE_AUTO_PROXY_URL | PROXY_TYPE_PROXY, "proxy.corp.example:3128"};
+    const FakeProxyPlatform::Settings isp = {"http://isp.example/isp.pac", PROXY_TYPE_AUTO_DETECT | PROXY_TYPE_PROXY,
+                                             "cache.isp.example:8080"};
+    platform_.Of(kLanConnection) = lan;
+    platform_.Of("My ISP") = isp;
+    PageBlockAds page;
+    ASSERT_TRUE(page.EnableProxyAutoConfig({"My ISP", kLanConnection}));
+    ASSERT_TRUE(IsAdBlockingActive());
+
+    SetPolicy(kAllowAdBlocking, 0);
+    EXPECT_FALSE(page.EnableProxyAutoConfig({"My ISP"}));
+    ResidentWindow resident;
+    std::thread ender([&] {
+        WaitFor([] { return LogHas("\tLeaving QuillrestDlg::OnInitDialog"); }, kPatienceMs);
+        WaitFor([&] { return resident.Handle() != nullptr; }, kPatienceMs);
+        PostMessageA(resident.Handle(), kEndTest, 0, 0);
+    });
+    resident.DoModal();
+    ender.join();
+
+    const auto same = [](const FakeProxyPlatform::Settings& a, const FakeProxyPlatform::Settings& b) {
+        return a.url == b.url && a.flags == b.flags && a.server == b.server;
+    };
+    EXPECT_TRUE(same(lan, platform_.Of(kLanConnection)));
+    EXPECT_TRUE(same(isp, platform_.Of("My ISP")));
+    EXPECT_TRUE(LogHas("Ad blocking is not allowed by policy: not switching it on"));
+    EXPECT_TRUE(LogHas("Ad blocking is not allowed by policy: switching it off"));
+    EXPECT_TRUE(LogHas("Ad blocking switched off: the connections have their earlier proxy settings again"));
+    EXPECT_EQ(0u, LogCount("!!!!!!!!!! Starting http server"));
+}
+
+} // namespace
