@@ -74,6 +74,9 @@ constexpr const char* kCplsKey = "software\\microsoft\\windows\\currentversion\\
 constexpr const char* kRunningMutex = "Quillrest_Running";
 constexpr const char* kShutdownEvent = "Quillrest_Shutdown";
 constexpr const char* kLogMutex = "QuillrestLog";
+// Windows 2000 and later: seen from every session
+constexpr const char* kUninstallSignal = "Global\\Quillrest_Uninstall";
+constexpr const char* kResidentPresence = "Global\\Quillrest_Resident";
 
 // Files
 constexpr const char* kExeName = "Quillrest.exe";
