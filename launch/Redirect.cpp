@@ -4,6 +4,7 @@
 #include "app/RegNames.h"
 #include "install/System.h"
 #include "launch/CodePageCheck.h"
+#include "launch/EntryWriters.h"
 #include "launch/RegValues.h"
 #include "launch/StartupPlaces.h"
 #include "win/Raii.h"
@@ -84,12 +85,13 @@ void RedirectStartupLinkToQuillrest(int csidl, std::vector<std::string>* parkedP
         }
         const std::string parked = path + ".Quillrest";
         WriteLog("Moving [%s] to [%s]", path.c_str(), parked.c_str());
-        bool moved = MoveFileA(path.c_str(), parked.c_str()) != FALSE;
-        if (!moved) {
-            // The shortcut was re-created after it was parked: the new one wins.
-            DeleteFileA(parked.c_str());
-            moved = MoveFileA(path.c_str(), parked.c_str()) != FALSE;
-        }
+        bool moved = MoveEntryFile(path, parked, false) != FALSE;
+        const DWORD error = moved ? 0 : GetLastError();
+        // The shortcut was re-created after it was parked: the new one takes the
+        // old one's place in one step.  Any other failure (the shortcut is gone,
+        // perhaps parked by another session's instance) leaves both files alone.
+        if (!moved && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) && win::FileExists(path))
+            moved = MoveEntryFile(path, parked, true) != FALSE;
         if (moved)
             AppendRestoreBatchLine(path, parked);
         else
@@ -132,8 +134,7 @@ void RedirectRegKeyToQuillrest(HKEY root, const char* path, int logNumber, REGSA
             WriteLog(kLeftInPlaceLog, value.name.c_str());
             continue;
         }
-        if (RegSetValueExA(capture.Get(), value.name.c_str(), 0, value.type, value.data.data(),
-                           static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS)
+        if (WriteEntryValue(capture.Get(), value) == ERROR_SUCCESS)
             moved.push_back(value.name);
     }
     // Deleting only after the walk keeps the enumeration indices valid.
