@@ -173,14 +173,19 @@ TEST_F(RedirectTest, BatchFileRunByCmdRestoresTheShortcuts)
         ASSERT_TRUE(MakeShortcut(link, ToolPath("probe"), "", "", 1));
     PrepForReboot();
     ASSERT_FALSE(win::FileExists(links[0]));
+    // A newer shortcut put in place since is not overwritten, nor its parked copy deleted.
+    ASSERT_TRUE(WriteFileText(links[1], "newer"));
 
     RunResult run = RunProcess(win::PathJoin(win::SystemDirectory(), "cmd.exe"), "/c \"" + batchPath_ + "\"", 60000,
                                "C:\\");
     ASSERT_TRUE(run.finished);
     for (const std::string& link : links) {
         EXPECT_TRUE(win::FileExists(link)) << link;
-        EXPECT_FALSE(win::FileExists(link + ".Quillrest")) << link;
+        EXPECT_EQ(link == links[1], win::FileExists(link + ".Quillrest")) << link;
     }
+    std::string newer;
+    EXPECT_TRUE(win::ReadWholeFile(links[1], newer));
+    EXPECT_EQ("newer", newer);
 }
 
 } // namespace
