@@ -206,6 +206,7 @@ std::vector<WorkItem> BuildWorkQueue(bool applyIgnoreList)
         // Windows would not start these either: they are neither launched nor counted.
         for (const std::string& name : RemoveFlaggedItems(queue, &WorkItem::SwitchedOff))
             WriteLog("Skipping %s: switched off in the system's start-up settings", name.c_str());
+        // Windows starts the entry in place of each of these: the parked copy too would start it twice.
         for (const std::string& name : RemoveFlaggedItems(queue, &WorkItem::StartedByWindows))
             WriteLog("Skipping %s: Windows starts the entry of its name that could not be parked", name.c_str());
         RemoveIgnoredItems(queue, ProductString(kIgnoreForLaunch));
