@@ -6,6 +6,7 @@
 #include "app/Role.h"
 #include "app/Settings.h"
 #include "install/Install.h"
+#include "install/Residents.h"
 #include "install/System.h"
 #include "launch/BootDlg.h"
 #include "launch/Redirect.h"
@@ -95,9 +96,14 @@ void LaunchInstalledCopy(const std::string& exe, const char* argument)
 DWORD WINAPI ShutdownWatchProc(LPVOID)
 {
     WriteLog("ShutdownWatchProc started");
-    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, kShutdownEvent);
-    if (event)
-        WaitForSingleObject(event, INFINITE);
+    // This session's shutdown event, and the uninstall signal every session hears.
+    HANDLE signals[2];
+    DWORD count = 0;
+    for (HANDLE signal : {CreateEventA(nullptr, FALSE, FALSE, kShutdownEvent), OpenUninstallSignal()})
+        if (signal)
+            signals[count++] = signal;
+    if (count)
+        WaitForMultipleObjects(count, signals, FALSE, INFINITE);
     WriteLog("Received shutdown notification");
     ExitProcess(0);
 }
@@ -146,6 +152,10 @@ int RunApplication(const char* arguments)
         break;
     }
 
+    if (!JoinResidents()) {
+        WriteLog("Shutting down: an uninstall is under way");
+        return 0;
+    }
     DWORD threadId = 0;
     HANDLE watch = CreateThread(nullptr, 0, ShutdownWatchProc, nullptr, 0, &threadId);
     if (watch)

@@ -71,11 +71,20 @@ constexpr const char* kUninstallString = "UninstallString";
 constexpr const char* kFileTypeKey = ".Quillrest";
 constexpr const char* kFileTypeClass = "QuillrestLink";
 constexpr const char* kCplsKey = "software\\microsoft\\windows\\currentversion\\control panel\\cpls";
+constexpr const char* kProfileListKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+constexpr const char* kProfileList9xKey = "Software\\Microsoft\\Windows\\CurrentVersion\\ProfileList";
+constexpr const char* kProfileImagePath = "ProfileImagePath";
+constexpr const char* kUserShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+constexpr const char* kShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr const char* kStartupShellFolder = "Startup";
 
 // Named kernel objects
 constexpr const char* kRunningMutex = "Quillrest_Running";
 constexpr const char* kShutdownEvent = "Quillrest_Shutdown";
 constexpr const char* kLogMutex = "QuillrestLog";
+// Windows 2000 and later: seen from every session
+constexpr const char* kUninstallSignal = "Global\\Quillrest_Uninstall";
+constexpr const char* kResidentPresence = "Global\\Quillrest_Resident";
 
 // Files
 constexpr const char* kExeName = "Quillrest.exe";

@@ -5,6 +5,7 @@
 #include "app/Log.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
+#include "install/Residents.h"
 #include "install/System.h"
 #include "install/WinInit.h"
 #include "launch/Redirect.h"
@@ -14,12 +15,15 @@
 #include "win/Util.h"
 #include <shellapi.h>
 #include <shlwapi.h>
+#include <algorithm>
 
 namespace {
 
 const char* kUninstallCommandSuffix = " -configure";
 const char* kFileTypeDescription = "Quillrest Link";
 const int kCopyAttempts = 5;
+// Entries named in the last message; the log names every one.
+const size_t kListedAtMost = 20;
 
 void Inform(const char* text, const char* title)
 {
@@ -208,6 +212,22 @@ std::string FarewellAddress(const std::string& link, DWORD installTime, DWORD no
     return win::Format("%s?D=%d", page.c_str(), static_cast<int>(days));
 }
 
+std::string UninstallCompleteText(const std::vector<StillParked>& left)
+{
+    std::string text = "Quillrest has been removed from the system.  The next time you reboot, the remaining product "
+                       "files will be cleaned up.\r\n\r\n";
+    if (!left.empty()) {
+        text += "These start-up entries could not be put back and are still parked:\r\n";
+        const size_t shown = std::min(left.size(), kListedAtMost);
+        for (size_t i = 0; i < shown; ++i)
+            text += "    " + StillParkedLine(left[i]) + "\r\n";
+        if (left.size() > shown)
+            text += win::Format("    and %u more\r\n", static_cast<unsigned>(left.size() - shown));
+        text += "\r\n";
+    }
+    return text + "Thank you for trying Quillrest.";
+}
+
 bool DoInstall()
 {
     WriteLog("DoInstall");
@@ -249,9 +269,18 @@ void DoUninstall()
             "Not Enough Rights To Cleanly Uninstall", "Uninstall cancelled."))
         return;
     RestorePreviousProxyConfig(nullptr, true);
-    ShutdownRunningApps();
-    if (!RestoreRedirectedApps()) {
+    // No question before this point ends a resident: a cancel there leaves everything as it was.
+    EndEveryResident();
+    std::vector<StillParked> left;
+    const bool restored = RestoreRedirectedApps(&left);
+    for (const StillParked& parked : left)
+        WriteLog("Still parked: %s", StillParkedLine(parked).c_str());
+    if (!restored) {
         WriteLog("Uninstall cancelled");
+        // This session's resident parks again what was already put back, so the
+        // next log-on starts nothing twice.
+        AllowResidents();
+        ShellExecuteA(nullptr, "open", GetInstalledExePath().c_str(), "-silent", "C:\\", SW_SHOWNORMAL);
         Inform("Uninstall has been cancelled because of an error.", "Cancelled");
         ExitProcess(0);
     }
@@ -263,9 +292,7 @@ void DoUninstall()
         FarewellAddress(ProductString(kUninstallLink), ProductDword(kInstallTime, 0), win::UnixTimeNow());
     WriteLog("URL=%s", address.c_str());
     SHDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
-    Inform("Quillrest has been removed from the system.  The next time you reboot, the remaining product files will "
-           "be cleaned up.\r\n\r\nThank you for trying Quillrest.",
-           "Uninstall Complete");
+    Inform(UninstallCompleteText(left).c_str(), "Uninstall Complete");
     OpenWebLink(nullptr, address);
 }
 

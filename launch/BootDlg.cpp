@@ -227,7 +227,7 @@ void QuillrestDlg::TimerLaunch()
         SetItemText(IDC_BOOT_COMMAND, item.CommandLine);
         SetItemText(IDC_BOOT_NAME, item.Name);
         FollowedProgram program;
-        StartWorkItem(item, ProductDword(kDebugDelayPause, 0) != 0, program);
+        StartWorkItem(ExpandedForLaunch(item), ProductDword(kDebugDelayPause, 0) != 0, program);
         NoteLaunched(item.Name, std::move(program));
     });
 }

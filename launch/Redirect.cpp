@@ -4,6 +4,7 @@
 #include "app/RegNames.h"
 #include "install/System.h"
 #include "launch/CodePageCheck.h"
+#include "launch/EntryWriters.h"
 #include "launch/RegValues.h"
 #include "launch/StartupPlaces.h"
 #include "win/Raii.h"
@@ -11,6 +12,7 @@
 #include "win/Util.h"
 #include <shlobj.h>
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 std::string RestoreBatchHeader()
@@ -19,9 +21,62 @@ std::string RestoreBatchHeader()
            "REM removed from your system.  Simply run this file to restore all shortcuts that were altered.\r\n";
 }
 
+namespace {
+
+// The line that renames `parkedPath` back to `path` (names in `codePage`)
+// unless a newer shortcut stands there.  A rename that fails, on a full disk
+// too, leaves the parked file as it was: nothing is ever deleted.
+std::string RestoreBatchLine(const std::string& path, const std::string& parkedPath, UINT codePage)
+{
+    const size_t slash = win::LastBackslash(path, codePage);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return win::Format("if not exist \"%s\" ren \"%s\" \"%s\"\r\n", path.c_str(), parkedPath.c_str(), name.c_str());
+}
+
+// The quoted arguments of `line` when it is `command` followed by blank-separated
+// arguments in double quotes; none when the line has another shape.
+std::vector<std::string> QuotedArguments(const std::string& line, const std::string& command)
+{
+    std::vector<std::string> arguments;
+    if (line.compare(0, command.size() + 1, command + " ") != 0)
+        return arguments;
+    for (size_t at = command.size() + 1; at < line.size();) {
+        const size_t close = line[at] == '"' ? line.find('"', at + 1) : std::string::npos;
+        if (close == std::string::npos || (close + 1 < line.size() && line[close + 1] != ' '))
+            return std::vector<std::string>();
+        arguments.push_back(line.substr(at + 1, close - at - 1));
+        at = close + 2;
+    }
+    return arguments;
+}
+
+} // namespace
+
 std::string RestoreBatchPair(const std::string& path, const std::string& parkedPath)
 {
-    return win::Format("copy \"%s\" \"%s\"\r\ndel \"%s\"\r\n", parkedPath.c_str(), path.c_str(), parkedPath.c_str());
+    return RestoreBatchLine(path, parkedPath, GetACP());
+}
+
+std::string UpgradeRestoreBatch(const std::string& text, UINT oemCodePage)
+{
+    const std::vector<std::string> lines = win::SplitLines(text);
+    std::string upgraded;
+    UINT codePage = oemCodePage;    // what cmd.exe reads the next line in
+    for (size_t i = 0; i < lines.size(); ++i) {
+        unsigned chcp = 0;
+        if (std::sscanf(lines[i].c_str(), "chcp %u >nul", &chcp) == 1)
+            codePage = chcp;
+        // An earlier version's pair: "copy" the parked file over the shortcut, then "del" it.
+        const std::vector<std::string> copy = QuotedArguments(lines[i], "copy");
+        if (copy.size() == 2 && i + 1 < lines.size() &&
+            QuotedArguments(lines[i + 1], "del") == std::vector<std::string>{copy[0]}) {
+            upgraded += RestoreBatchLine(copy[1], copy[0], codePage);
+            ++i;
+            continue;
+        }
+        upgraded += lines[i] + "\r\n";
+    }
+    return upgraded;
 }
 
 std::string BatchEncoding(const std::string& text, UINT codePage, UINT oemCodePage)
@@ -46,12 +101,16 @@ std::string RestoreBatchAddition(const std::string& existing, const std::string&
     return existing.empty() ? RestoreBatchHeader() + pair : pair;
 }
 
-void AppendRestoreBatchLine(const std::string& path, const std::string& parkedPath)
+namespace {
+
+// Brings an earlier version's pairs into today's form and adds the line for
+// `path` (none when it is null).
+void UpdateRestoreBatch(const std::string* path, const std::string* parkedPath)
 {
     const std::string batchPath = GetUninstallBatchPath();
     // One handle, no sharing: the duplicate check and the append see the same text.
-    win::UniqueFile file(CreateFileA(batchPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    win::UniqueFile file(CreateFileA(batchPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                     path ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return;
     DWORD size = GetFileSize(file.Get(), nullptr);
@@ -61,12 +120,29 @@ void AppendRestoreBatchLine(const std::string& path, const std::string& parkedPa
     DWORD got = 0;
     if (size && (!ReadFile(file.Get(), &existing[0], size, &got, nullptr) || got != size))
         return;
-    const std::string addition = RestoreBatchAddition(existing, path, parkedPath);
-    if (addition.empty())
+    const std::string upgraded = UpgradeRestoreBatch(existing, win::SystemOemCodePage());
+    const std::string addition = path ? RestoreBatchAddition(upgraded, *path, *parkedPath) : std::string();
+    const bool rewrite = upgraded != existing;
+    if (!rewrite && addition.empty())
         return;
-    SetFilePointer(file.Get(), 0, nullptr, FILE_END);
+    const std::string text = rewrite ? upgraded + addition : addition;
+    SetFilePointer(file.Get(), 0, nullptr, rewrite ? FILE_BEGIN : FILE_END);
     DWORD written = 0;
-    WriteFile(file.Get(), addition.data(), static_cast<DWORD>(addition.size()), &written, nullptr);
+    WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    if (rewrite)
+        SetEndOfFile(file.Get());
+}
+
+} // namespace
+
+void AppendRestoreBatchLine(const std::string& path, const std::string& parkedPath)
+{
+    UpdateRestoreBatch(&path, &parkedPath);
+}
+
+void UpgradeRestoreBatchFile()
+{
+    UpdateRestoreBatch(nullptr, nullptr);
 }
 
 void RedirectStartupLinkToQuillrest(int csidl, std::vector<std::string>* parkedPaths)
@@ -84,12 +160,13 @@ void RedirectStartupLinkToQuillrest(int csidl, std::vector<std::string>* parkedP
         }
         const std::string parked = path + ".Quillrest";
         WriteLog("Moving [%s] to [%s]", path.c_str(), parked.c_str());
-        bool moved = MoveFileA(path.c_str(), parked.c_str()) != FALSE;
-        if (!moved) {
-            // The shortcut was re-created after it was parked: the new one wins.
-            DeleteFileA(parked.c_str());
-            moved = MoveFileA(path.c_str(), parked.c_str()) != FALSE;
-        }
+        bool moved = MoveEntryFile(path, parked, false) != FALSE;
+        const DWORD error = moved ? 0 : GetLastError();
+        // The shortcut was re-created after it was parked: the new one takes the
+        // old one's place in one step.  Any other failure (the shortcut is gone,
+        // perhaps parked by another session's instance) leaves both files alone.
+        if (!moved && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) && win::FileExists(path))
+            moved = MoveEntryFile(path, parked, true) != FALSE;
         if (moved)
             AppendRestoreBatchLine(path, parked);
         else
@@ -132,8 +209,7 @@ void RedirectRegKeyToQuillrest(HKEY root, const char* path, int logNumber, REGSA
             WriteLog(kLeftInPlaceLog, value.name.c_str());
             continue;
         }
-        if (RegSetValueExA(capture.Get(), value.name.c_str(), 0, value.type, value.data.data(),
-                           static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS)
+        if (WriteEntryValue(capture.Get(), value) == ERROR_SUCCESS)
             moved.push_back(value.name);
     }
     // Deleting only after the walk keeps the enumeration indices valid.

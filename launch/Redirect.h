@@ -14,10 +14,19 @@ void RedirectStartupLinkToQuillrest(int csidl, std::vector<std::string>* parkedP
 void RedirectRegKeyToQuillrest(HKEY root, const char* path, int logNumber, REGSAM view = 0,
                                std::vector<std::string>* parked = nullptr);
 void AppendRestoreBatchLine(const std::string& path, const std::string& parkedPath);
+// Rewrites an earlier version's pairs in the batch file in today's form.
+void UpgradeRestoreBatchFile();
 
 // The restore batch file's text, pure.
 std::string RestoreBatchHeader();
+// The line that puts one parked shortcut back: it renames the parked file to
+// the shortcut's name only where no newer shortcut stands.
 std::string RestoreBatchPair(const std::string& path, const std::string& parkedPath);
+// `text` with each pair an earlier version wrote ("copy" the parked file over
+// the shortcut, then "del" it, which overwrote newer shortcuts and deleted the
+// parked file even when the copy failed) replaced by today's line; the lines
+// are read in `oemCodePage` until a "chcp" line switches it.
+std::string UpgradeRestoreBatch(const std::string& text, UINT oemCodePage);
 // Text as cmd.exe reads a batch file: in the console's code page, the system's
 // OEM one (`oemCodePage`).
 // Text that code page cannot carry keeps code page `codePage`, between two

@@ -4,6 +4,9 @@
 #include "app/RegNames.h"
 #include "install/System.h"
 #include "launch/CodePageCheck.h"
+#include "launch/EntryWriters.h"
+#include "launch/Profiles.h"
+#include "launch/Redirect.h"
 #include "launch/RegValues.h"
 #include "launch/StartupPlaces.h"
 #include "ui/SmallDialogs.h"
@@ -12,11 +15,15 @@
 #include "win/Util.h"
 #include <shellapi.h>
 #include <shlobj.h>
+#include <algorithm>
+#include <set>
 #include <vector>
 
 namespace {
 
 const char* kParkedPattern = "*.Quillrest";
+// The batch file only renames files; this only guards against a hang.
+constexpr DWORD kBatchPatienceMs = 30000;
 
 const char* kCantReadWholeText =
     "Uninstall is unable to inspect the entire registry to ensure all users' start settings have been restored.  If "
@@ -41,7 +48,38 @@ bool AskStartupItemException()
                    MB_ICONWARNING);
 }
 
-bool RestoreRunKeyBody(HKEY root, const char* path, REGSAM view)
+void NoteStillParked(std::vector<StillParked>* left, const std::string& entry, const std::string& why)
+{
+    if (left)
+        left->push_back({entry, why});
+}
+
+// "HKLM Run V=64", "HKCU Run", "HKLM RunServices"
+std::string RunKeyPlace(HKEY root, const char* path, REGSAM view)
+{
+    const char* rootName = root == HKEY_LOCAL_MACHINE ? "HKLM" : root == HKEY_CURRENT_USER ? "HKCU" : "registry";
+    const char* keyName = win::EndsWithAsciiNoCase(path, "runservices") ? "RunServices" : "Run";
+    return win::Format("%s %s%s", rootName, keyName, ViewText(view).c_str());
+}
+
+// Names every value of the capture key that could not be reached; the key itself when it can't be read either.
+void NoteCaptureKeyLeft(HKEY root, const char* path, REGSAM view, const std::string& place, const std::string& why,
+                        std::vector<StillParked>* left)
+{
+    win::UniqueKey capture;
+    const std::string capturePath = win::Format("%s\\%s", path, kCaptureSubkey);
+    if (RegOpenKeyExA(root, capturePath.c_str(), 0, KEY_READ | view, capture.Out()) != ERROR_SUCCESS) {
+        NoteStillParked(left, place, why);
+        return;
+    }
+    RegValue value;
+    for (DWORD index = 0; EnumRegValue(capture.Get(), index, value) == ERROR_SUCCESS; ++index)
+        if (value.name != kOwnRunValue)
+            NoteStillParked(left, place + "\\" + value.name, why);
+}
+
+bool RestoreRunKeyBody(HKEY root, const char* path, REGSAM view, const std::string& place,
+                       std::vector<StillParked>* left)
 {
     WriteLog("RestoreRunKey hk=x%0X, p=%s%s", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(root)), path,
              ViewText(view).c_str());
@@ -62,6 +100,8 @@ bool RestoreRunKeyBody(HKEY root, const char* path, REGSAM view)
         key.Reset();
         if (opened == ERROR_FILE_NOT_FOUND || opened == ERROR_PATH_NOT_FOUND)
             return true;
+        NoteCaptureKeyLeft(root, path, view, place,
+                           win::Format("its key could not be opened (error %d)", static_cast<int>(error)), left);
         return !AskStop(win::Format("Unable to restore a boot setting.  You should stop and login as a power user "
                                     "(Administrator) on this computer and try again.\r\nDo you want to stop so you "
                                     "can login as a different user?\r\n\r\n[Open/Create Failed GLE=%d, hB=%u, hR=%u]",
@@ -72,10 +112,12 @@ bool RestoreRunKeyBody(HKEY root, const char* path, REGSAM view)
     const bool check = !Is9x();
     if (check)
         DropBestFitCopies(key.Get(), capture.Get());
-    std::vector<std::string> restored;
+    // Put back, or given way to the entry in place: either way no longer parked.
+    std::vector<std::string> done;
+    bool stop = false;
     RegValue value;
     // The buffers grow for a long value, so it is restored like any other.
-    for (DWORD index = 0; EnumRegValue(capture.Get(), index, value) == ERROR_SUCCESS; ++index) {
+    for (DWORD index = 0; !stop && EnumRegValue(capture.Get(), index, value) == ERROR_SUCCESS; ++index) {
         const std::string& name = value.name;
         const std::string text = RegValueText(value);
         WriteLog("Setting [%s] = [%s]", name.c_str(), text.c_str());
@@ -84,48 +126,82 @@ bool RestoreRunKeyBody(HKEY root, const char* path, REGSAM view)
         // Written back through this code page it would no longer be what was parked.
         if (check && !RegValueSurvives(capture.Get(), index, value)) {
             WriteLog(kLeftInPlaceLog, name.c_str());
+            NoteStillParked(left, place + "\\" + name, "its name or command cannot be written in this system's code page");
             continue;
         }
-        LONG written = RegSetValueExA(key.Get(), name.c_str(), 0, value.type, value.data.data(),
-                                      static_cast<DWORD>(value.data.size()));
-        if (written != ERROR_SUCCESS) {
-            // Nothing is deleted from the capture key: a later uninstall finds every value again.
-            return !AskStop(win::Format("Unable to restore a boot setting.  You should sure you're logged in as a "
-                                        "power user (Administrator for example) on this computer and try again.\r\n"
-                                        "Do you want to stop so you can login as a different user?\r\n\r\n[Set "
-                                        "Failed GLE=%d, N=%s, V=%s]",
-                                        static_cast<int>(written), name.c_str(), text.c_str()),
-                            0);
+        // Its program wrote it again since it was parked: the newer one stays, as parking lets it win.
+        if (RegQueryValueExA(key.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+            WriteLog("Keeping [%s] in place: its parked copy [%s] is dropped", name.c_str(), text.c_str());
+            done.push_back(name);
+            continue;
         }
-        restored.push_back(name);
+        LONG written = WriteEntryValue(key.Get(), value);
+        if (written == ERROR_SUCCESS) {
+            done.push_back(name);
+            continue;
+        }
+        NoteStillParked(left, place + "\\" + name,
+                        win::Format("could not be written back (error %d)", static_cast<int>(written)));
+        // Yes stops the uninstall; No goes on with the rest of the key.
+        stop = AskStop(win::Format("Unable to restore a boot setting.  You should sure you're logged in as a "
+                                   "power user (Administrator for example) on this computer and try again.\r\n"
+                                   "Do you want to stop so you can login as a different user?\r\n\r\n[Set "
+                                   "Failed GLE=%d, N=%s, V=%s]",
+                                   static_cast<int>(written), name.c_str(), text.c_str()),
+                       0);
     }
-    for (const std::string& name : restored)
+    // Deleting only after the walk keeps the enumeration indices valid; what
+    // failed stays parked for a later uninstall.
+    for (const std::string& name : done)
         RegDeleteValueA(capture.Get(), name.c_str());
-    return true;
+    return !stop;
 }
 
-// The profiles of other users: every folder beside the user's own profile.
-void RestoreOtherUsersStartup()
+// Every profile's Startup folder not visited yet.
+void RestoreEveryProfileStartup(std::set<std::string>& visited, std::vector<StillParked>* left)
 {
-    std::string startup;
-    if (!win::SpecialFolder(CSIDL_STARTUP, startup)) {
-        WriteLog("Failed to get CSIDL_STARTUP");
+    for (const UserProfile& profile : ListUserProfiles()) {
+        // A user who is not logged on has no hive loaded: the standard layout then.
+        win::UniqueKey hive;
+        RegOpenKeyExA(HKEY_USERS, profile.hive.c_str(), 0, KEY_READ, hive.Out());
+        const std::string folder = ProfileStartupFolder(profile.folder, hive.Get());
+        if (visited.insert(win::ToLower(folder)).second)
+            RestoreStartGroupItems(folder, left);
+    }
+}
+
+// Runs the restore batch file for what the moves left parked (the shortcuts
+// from `first` on in `left`) and waits for it; deletes it once every shortcut is back.
+void RunRestoreBatch(std::vector<StillParked>& left, size_t first)
+{
+    const std::string batch = GetUninstallBatchPath();
+    if (!win::FileExists(batch))
+        return;
+    UpgradeRestoreBatchFile();
+    SHELLEXECUTEINFOA info;
+    ZeroMemory(&info, sizeof(info));
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = "open";
+    info.lpFile = batch.c_str();
+    info.lpParameters = "";
+    info.lpDirectory = "C:\\";
+    info.nShow = SW_HIDE;
+    ShellExecuteExA(&info);
+    win::UniqueHandle process(info.hProcess);
+    const bool finished = process && WaitForSingleObject(process.Get(), kBatchPatienceMs) == WAIT_OBJECT_0;
+    left.erase(std::remove_if(left.begin() + static_cast<long>(first), left.end(),
+                              [](const StillParked& parked) { return !win::FileExists(parked.entry); }),
+               left.end());
+    if (!finished || left.size() > first) {
+        WriteLog("Keeping %s: it may still put back shortcuts left parked", batch.c_str());
         return;
     }
-    std::string parent, tail;
-    if (!SplitStartupPath(startup, parent, tail))
-        return;
-    WIN32_FIND_DATAA found;
-    win::UniqueFind search(FindFirstFileA(win::Format("%s\\*.*", parent.c_str()).c_str(), &found));
-    if (!search)
-        return;
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            RestoreStartGroupItems(win::Format("%s\\%s%s", parent.c_str(), found.cFileName, tail.c_str()));
-    } while (FindNextFileA(search.Get(), &found));
+    WriteLog("Deleting %s", batch.c_str());
+    DeleteFileA(batch.c_str());
 }
 
-bool RestoreUserHives()
+bool RestoreUserHives(std::vector<StillParked>* left)
 {
     for (DWORD index = 0;; ++index) {
         // 500 characters, at up to three bytes each in UTF-8.
@@ -135,33 +211,29 @@ bool RestoreUserHives()
             return true;
         WriteLog("RestoreRunKey on %s", name);
         win::UniqueKey hive;
-        if (RegOpenKeyExA(HKEY_USERS, name, 0, KEY_READ | KEY_WRITE | DELETE, hive.Out()) != ERROR_SUCCESS) {
+        const std::string place = win::Format("HKEY_USERS\\%s", name);
+        const LONG opened = RegOpenKeyExA(HKEY_USERS, name, 0, KEY_READ | KEY_WRITE | DELETE, hive.Out());
+        if (opened != ERROR_SUCCESS) {
             WriteLog("%s", kCantReadWholeText);
             if (ShowMessageDialog(nullptr, kCantReadWholeText, "Can't Read Whole Registry", MB_YESNO,
                                   "CANTREADWHOLE") == IDNO)
                 return false;
+            NoteStillParked(left, place, win::Format("could not be opened (error %d)", static_cast<int>(opened)));
             continue;
         }
-        if (!RestoreRunKey(hive.Get(), kRunKey))
+        if (!RestoreRunKey(hive.Get(), kRunKey, 0, left, place + " Run"))
             return false;
     }
 }
 
 } // namespace
 
-bool SplitStartupPath(const std::string& startupPath, std::string& profilesParent, std::string& tail)
+std::string StillParkedLine(const StillParked& parked)
 {
-    const std::string upper = win::ToUpper(startupPath);
-    size_t startMenu = upper.find("\\START MENU");
-    if (startMenu == std::string::npos)
-        return false;
-    tail = upper.substr(startMenu);
-    size_t profile = win::LastBackslash(upper, GetACP(), startMenu);
-    profilesParent = profile == std::string::npos ? std::string() : upper.substr(0, profile);
-    return true;
+    return parked.entry + ": " + parked.why;
 }
 
-bool RestoreStartGroupItems(const std::string& folder)
+bool RestoreStartGroupItems(const std::string& folder, std::vector<StillParked>* left)
 {
     const std::string traceName = win::Format("RestoreStartGroupItems in [%s]", folder.c_str());
     WriteLog("Entered %s", traceName.c_str());
@@ -176,22 +248,33 @@ bool RestoreStartGroupItems(const std::string& folder)
             const std::string path = win::PathJoin(folder, found.cFileName);
             const std::string target = path.substr(0, path.rfind('.'));
             WriteLog("Moving [%s] to [%s]", path.c_str(), target.c_str());
-            // The owner re-created the shortcut meanwhile: its new one wins.
-            if (!MoveFileA(path.c_str(), target.c_str()) && win::FileExists(target))
+            if (MoveEntryFile(path, target, false))
+                continue;
+            const DWORD error = GetLastError();
+            if (win::FileExists(target)) {
+                // The owner re-created the shortcut since it was parked: the newer one stays.
+                WriteLog("Keeping [%s] in place: its parked copy [%s] is dropped", target.c_str(), path.c_str());
                 DeleteFileA(path.c_str());
+            } else {
+                WriteLog("Unable to move [%s] back. GLE=%d", path.c_str(), static_cast<int>(error));
+                NoteStillParked(left, path, win::Format("could not be renamed back (error %d)", static_cast<int>(error)));
+            }
         } while (FindNextFileA(search.Get(), &found));
         return true;
     } catch (...) {
         WriteLog("###### Exception in %s", traceName.c_str());
+        NoteStillParked(left, folder, "an unexpected error");
         return !AskStartupItemException();
     }
 }
 
-bool RestoreRunKey(HKEY root, const char* path, REGSAM view)
+bool RestoreRunKey(HKEY root, const char* path, REGSAM view, std::vector<StillParked>* left, const std::string& place)
 {
+    const std::string name = place.empty() ? RunKeyPlace(root, path, view) : place;
     try {
-        return RestoreRunKeyBody(root, path, view);
+        return RestoreRunKeyBody(root, path, view, name, left);
     } catch (...) {
+        NoteStillParked(left, name, "an unexpected error");
         return !AskStop(win::Format("There has been an error restoring a boot setting.  You should stop and login as "
                                     "a power user (Administrator) on this computer and try again.\r\nDo you want to "
                                     "stop so you can login as a different user?\r\n\r\n[exception GLE=%d]",
@@ -200,34 +283,41 @@ bool RestoreRunKey(HKEY root, const char* path, REGSAM view)
     }
 }
 
-bool RestoreRedirectedApps()
+bool RestoreRedirectedApps(std::vector<StillParked>* left)
 {
     WriteLog("Entered %s", "RestoreRedirectedApps");
+    std::vector<StillParked> own;
+    std::vector<StillParked>& list = left ? *left : own;
     try {
-        std::string folder;
-        if (win::SpecialFolder(CSIDL_COMMON_STARTUP, folder) && !RestoreStartGroupItems(folder))
-            return false;
-        if (win::SpecialFolder(CSIDL_STARTUP, folder) && !RestoreStartGroupItems(folder))
-            return false;
-        RestoreOtherUsersStartup();
+        const size_t firstShortcut = list.size();
+        std::set<std::string> visited;
+        for (int csidl : {CSIDL_COMMON_STARTUP, CSIDL_STARTUP}) {
+            std::string folder;
+            if (!win::SpecialFolder(csidl, folder))
+                continue;
+            visited.insert(win::ToLower(folder));
+            if (!RestoreStartGroupItems(folder, &list))
+                return false;
+        }
+        RestoreEveryProfileStartup(visited, &list);
         // By now the moves above put back what they could; the batch file only does the rest.
-        ShellExecuteA(nullptr, "open", GetUninstallBatchPath().c_str(), "", "C:\\", SW_HIDE);
+        RunRestoreBatch(list, firstShortcut);
         // Each captured value goes back to the view it was taken from; the system's
         // own start-up switches were never touched, so they still apply.
         for (REGSAM view : HklmRunViews(Is64BitWindows())) {
             WriteLog("RestoreRunKey on HKLM");
-            if (!RestoreRunKey(HKEY_LOCAL_MACHINE, kRunKey, view))
+            if (!RestoreRunKey(HKEY_LOCAL_MACHINE, kRunKey, view, &list))
                 return false;
         }
         if (Is9x()) {
             WriteLog("RestoreRunKey on HKLM_SVC");
-            if (!RestoreRunKey(HKEY_LOCAL_MACHINE, kRunServicesKey))
+            if (!RestoreRunKey(HKEY_LOCAL_MACHINE, kRunServicesKey, 0, &list))
                 return false;
         }
         WriteLog("RestoreRunKey on HKCU");
-        if (!RestoreRunKey(HKEY_CURRENT_USER, kRunKey))
+        if (!RestoreRunKey(HKEY_CURRENT_USER, kRunKey, 0, &list))
             return false;
-        return RestoreUserHives();
+        return RestoreUserHives(&list);
     } catch (...) {
         WriteLog("###### Exception in %s", "RestoreRedirectedApps");
         return !AskStartupItemException();

@@ -2,16 +2,25 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include <vector>
 
-// True when the uninstall may go on, false when the user chose to stop.
-bool RestoreRedirectedApps();
-// Puts X.lnk.Quillrest back as X.lnk in `folder`.
-bool RestoreStartGroupItems(const std::string& folder);
+// An entry that restoration left parked, and why; the uninstall names each one.
+struct StillParked {
+    std::string entry;    // "HKCU Run\<name>", a user's hive, or a parked shortcut's path
+    std::string why;
+};
+// "<entry>: <why>"
+std::string StillParkedLine(const StillParked& parked);
+
+// True when the uninstall may go on, false when the user chose to stop.  Every
+// entry that stays parked is added to `left`.
+bool RestoreRedirectedApps(std::vector<StillParked>* left = nullptr);
+// Puts X.lnk.Quillrest back as X.lnk in `folder`; where an X.lnk stands, it
+// is kept and the parked copy dropped.
+bool RestoreStartGroupItems(const std::string& folder, std::vector<StillParked>* left = nullptr);
 // Moves the values of `path`\Quillrest back into `path` under `root`, both
-// opened in registry view `view` (0: the process's own).
-bool RestoreRunKey(HKEY root, const char* path, REGSAM view = 0);
-
-// The folder holding every profile and the Startup tail below each profile,
-// split from the user's Startup path at "\START MENU" (upper-cased); false when
-// the path has no "\START MENU".
-bool SplitStartupPath(const std::string& startupPath, std::string& profilesParent, std::string& tail);
+// opened in registry view `view` (0: the process's own); a value of the same
+// name in `path` is kept and the parked copy dropped.  `place` names the key
+// in `left` (default: HKLM or HKCU, the key and the view).
+bool RestoreRunKey(HKEY root, const char* path, REGSAM view = 0, std::vector<StillParked>* left = nullptr,
+                   const std::string& place = std::string());

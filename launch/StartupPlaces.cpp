@@ -3,6 +3,8 @@
 #include "app/RegNames.h"
 #include "launch/WorkOrder.h"
 #include "win/Text.h"
+#include <algorithm>
+#include <iterator>
 
 std::vector<REGSAM> HklmRunViews(bool windows64)
 {
@@ -59,4 +61,37 @@ std::string ApprovalValueName(const std::string& parkedPath)
     if (name.size() > endingLength && win::EndsWithAsciiNoCase(name, ending))
         name.resize(name.size() - endingLength);
     return name;
+}
+
+std::string StandardStartupTail(DWORD majorVersion)
+{
+    return majorVersion >= 6 ? "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup"
+                             : "Start Menu\\Programs\\Startup";
+}
+
+bool ProfileSettingPath(const std::string& setting, const std::string& profileFolder, std::string& path)
+{
+    static const char* const kMachineVariables[] = {"SYSTEMDRIVE", "SYSTEMROOT", "WINDIR", "PROGRAMDATA",
+                                                    "ALLUSERSPROFILE", "PUBLIC", "PROGRAMFILES"};
+    path.clear();
+    size_t at = 0;
+    for (size_t open; (open = setting.find('%', at)) != std::string::npos;) {
+        const size_t close = setting.find('%', open + 1);
+        if (close == std::string::npos)
+            break;
+        // Variable names are ASCII: upper-cased byte by byte.
+        const std::string name = win::AsciiUpper(setting.substr(open + 1, close - open - 1), CP_ACP);
+        path += setting.substr(at, open - at);
+        if (name == "USERPROFILE") {
+            path += profileFolder;
+        } else if (std::find(std::begin(kMachineVariables), std::end(kMachineVariables), name) !=
+                   std::end(kMachineVariables)) {
+            path += setting.substr(open, close - open + 1);
+        } else {
+            return false;
+        }
+        at = close + 1;
+    }
+    path += setting.substr(at);
+    return !path.empty();
 }

@@ -33,3 +33,15 @@ bool SwitchedOffByValue(const std::vector<BYTE>& data);
 // The name Windows records a Startup-folder shortcut under: its own file name,
 // so a parked "...\Photo Sync.lnk.Quillrest" gives "Photo Sync.lnk".
 std::string ApprovalValueName(const std::string& parkedPath);
+
+// The Startup folder below a profile folder in the standard layout of Windows
+// `majorVersion`: "AppData\Roaming\Microsoft\Windows\Start Menu\Programs\Startup"
+// from Vista (6) on, "Start Menu\Programs\Startup" on 9x, NT 4, 2000 and XP.
+std::string StandardStartupTail(DWORD majorVersion);
+
+// Another user's shell-folder setting with %USERPROFILE% (any letter case)
+// replaced by `profileFolder`.  False when it refers to another variable of a
+// user's own (%APPDATA%, %HOMEPATH%, ...), whose value here would be the
+// current user's; the machine's own ones (%SystemDrive%, %SystemRoot%, ...)
+// stay for the caller to expand.
+bool ProfileSettingPath(const std::string& setting, const std::string& profileFolder, std::string& path);

@@ -64,13 +64,13 @@ void RemoveIgnoredItems(std::vector<WorkItem>& queue, const std::string& ignoreL
                 queue.end());
 }
 
-std::vector<std::string> RemoveSwitchedOffItems(std::vector<WorkItem>& queue)
+std::vector<std::string> RemoveFlaggedItems(std::vector<WorkItem>& queue, bool WorkItem::*flag)
 {
     std::vector<std::string> names;
     for (const WorkItem& item : queue)
-        if (item.SwitchedOff)
+        if (item.*flag)
             names.push_back(item.Name);
-    queue.erase(std::remove_if(queue.begin(), queue.end(), [](const WorkItem& item) { return item.SwitchedOff; }),
+    queue.erase(std::remove_if(queue.begin(), queue.end(), [flag](const WorkItem& item) { return item.*flag; }),
                 queue.end());
     return names;
 }

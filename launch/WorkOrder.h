@@ -25,9 +25,12 @@ struct WorkItem {
     REGSAM View = 0;
     // The user switched it off in the system's start-up settings: shown, never launched.
     bool SwitchedOff = false;
-    // Left in place because the code page cannot carry its name or command:
-    // Windows starts it; shown, never launched.
+    // Left in place because the code page cannot carry its name or command,
+    // or parked beside an entry of its name that could not be parked: Windows
+    // starts that one; shown, never launched.
     bool StartedByWindows = false;
+    // A REG_EXPAND_SZ entry: its environment references are expanded when it starts.
+    bool ExpandCommand = false;
 };
 
 // "SortingOrder" and "IgnoreForLaunch" separate their names with this character.
@@ -45,9 +48,9 @@ void SortWorkQueue(std::vector<WorkItem>& queue, const std::string& sortingOrder
 // Removes the items whose Name equals one of the list's entries exactly.
 void RemoveIgnoredItems(std::vector<WorkItem>& queue, const std::string& ignoreList);
 
-// Removes the items switched off in the system's start-up settings and
+// Removes the items whose `flag` is set (SwitchedOff, StartedByWindows) and
 // returns their names.
-std::vector<std::string> RemoveSwitchedOffItems(std::vector<WorkItem>& queue);
+std::vector<std::string> RemoveFlaggedItems(std::vector<WorkItem>& queue, bool WorkItem::*flag);
 
 // The launch-order page's line for an item: its name, then what tells it
 // apart: " (32-bit)" for the WOW6432Node view, " (switched off in Windows)",

@@ -28,6 +28,7 @@ WorkItem RunValueItem(const RegValue& value, int source, REGSAM view, const std:
     item.Source = source;
     item.View = view;
     item.SwitchedOff = SwitchedOffInWindows(source, view, item.Name);
+    item.ExpandCommand = value.type == REG_EXPAND_SZ;
     return item;
 }
 
@@ -107,10 +108,18 @@ void AddRunKeyItems(HKEY root, const char* path, int source, std::vector<WorkIte
     win::UniqueKey key;
     if (RegOpenKeyExA(root, capturePath.c_str(), 0, KEY_READ | view, key.Out()) != ERROR_SUCCESS)
         return;
+    win::UniqueKey live;
+    RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE | view, live.Out());
     const std::string windowsDir = win::WindowsDirectory();
     RegValue value;
-    for (DWORD index = 0; EnumRegValue(key.Get(), index, value) == ERROR_SUCCESS; ++index)
-        queue.push_back(RunValueItem(value, source, view, windowsDir));
+    for (DWORD index = 0; EnumRegValue(key.Get(), index, value) == ERROR_SUCCESS; ++index) {
+        WorkItem item = RunValueItem(value, source, view, windowsDir);
+        // A value of its name that could not be parked stands in the key: Windows starts that one.
+        item.StartedByWindows = !item.SwitchedOff && live &&
+                                RegQueryValueExA(live.Get(), value.name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+                                    ERROR_SUCCESS;
+        queue.push_back(std::move(item));
+    }
 }
 
 bool ReadParkedShortcut(const std::string& path, int source, WorkItem& item, const std::wstring& widePath)
@@ -168,8 +177,11 @@ void AddStartupFolderItems(int csidl, int source, std::vector<WorkItem>& queue)
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             continue;
         WorkItem item;
-        if (ReadParkedShortcut(win::PathJoin(folder, found.cFileName), source, item)) {
+        const std::string path = win::PathJoin(folder, found.cFileName);
+        if (ReadParkedShortcut(path, source, item)) {
             item.SwitchedOff = SwitchedOffInWindows(source, 0, ApprovalValueName(found.cFileName));
+            // The shortcut of its name that could not be parked stands beside it: Windows starts that one.
+            item.StartedByWindows = !item.SwitchedOff && win::FileExists(path.substr(0, path.rfind('.')));
             queue.push_back(std::move(item));
         }
     } while (FindNextFileA(find.Get(), &found));
@@ -192,8 +204,11 @@ std::vector<WorkItem> BuildWorkQueue(bool applyIgnoreList)
     SortWorkQueue(queue, ProductString(kSortingOrder));
     if (applyIgnoreList) {
         // Windows would not start these either: they are neither launched nor counted.
-        for (const std::string& name : RemoveSwitchedOffItems(queue))
+        for (const std::string& name : RemoveFlaggedItems(queue, &WorkItem::SwitchedOff))
             WriteLog("Skipping %s: switched off in the system's start-up settings", name.c_str());
+        // Windows starts the entry in place of each of these: the parked copy too would start it twice.
+        for (const std::string& name : RemoveFlaggedItems(queue, &WorkItem::StartedByWindows))
+            WriteLog("Skipping %s: Windows starts the entry of its name that could not be parked", name.c_str());
         RemoveIgnoredItems(queue, ProductString(kIgnoreForLaunch));
     }
 
@@ -201,4 +216,12 @@ std::vector<WorkItem> BuildWorkQueue(bool applyIgnoreList)
     for (const WorkItem& item : queue)
         WriteLog("%s", WorkItemText(item).c_str());
     return queue;
+}
+
+WorkItem ExpandedForLaunch(const WorkItem& item)
+{
+    WorkItem started = item;
+    if (item.ExpandCommand)
+        started.CommandLine = win::ExpandEnvironment(item.CommandLine);
+    return started;
 }

@@ -24,6 +24,10 @@ void AddStartupFolderItems(int csidl, int source, std::vector<WorkItem>& queue);
 bool ReadParkedShortcut(const std::string& path, int source, WorkItem& item,
                         const std::wstring& widePath = std::wstring());
 
+// The item as the launcher starts it: a REG_EXPAND_SZ entry with its
+// environment references expanded, as Windows does; what is stored stays as it is.
+WorkItem ExpandedForLaunch(const WorkItem& item);
+
 // True when the system's start-up settings hold the entry `valueName` of that
 // source and view as switched off; a missing key or value means on.
 bool SwitchedOffInWindows(int source, REGSAM view, const std::string& valueName);

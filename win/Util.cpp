@@ -160,6 +160,20 @@ bool WriteWholeFile(const std::string& path, const std::string& contents)
             written == contents.size());
 }
 
+std::string ExpandEnvironment(const std::string& text)
+{
+    std::vector<char> buffer(text.size() + MAX_PATH, '\0');
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (needed == 0)
+            return text;
+        if (needed <= buffer.size())
+            return buffer.data();
+        buffer.assign(needed + 1, '\0');
+    }
+    return text;
+}
+
 DWORD UnixTimeNow()
 {
     FILETIME now;

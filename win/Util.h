@@ -35,6 +35,8 @@ bool ReadWholeFile(const std::string& path, std::string& contents, DWORD share =
 // Replaces the file's contents; false when it cannot be created or written.
 bool WriteWholeFile(const std::string& path, const std::string& contents);
 
+// `text` with its environment references (%NAME%) expanded; unknown ones stay as they are.
+std::string ExpandEnvironment(const std::string& text);
 // Seconds since 1970-01-01 00:00 UTC.
 DWORD UnixTimeNow();
 // A FILETIME as one number of 100-ns units.

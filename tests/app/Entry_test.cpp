@@ -1,6 +1,7 @@
 // The real Quillrest.exe under Wine: banner, countdown, single instance, shutdown event, Recent clean-up.
 #include "TestSupport.h"
 #include "app/RegNames.h"
+#include "install/Residents.h"
 #include "install/System.h"
 #include "win/Util.h"
 #include <shlobj.h>
@@ -70,6 +71,41 @@ TEST_F(EntryTest, SecondInstanceEndsAtMutexAndShutdownEventEndsResident)
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kProductKey, "Counter - Boots"));
 
     // The reset after one second: a new instance is not ended by the old signal.
+    resident_ = StartProcess(ProductExe(), "-noinstall -silent");
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(resident_, 3000)) << ReadLog();
+}
+
+TEST(ResidentSignals, GlobalFromWindows2000On)
+{
+    const struct {
+        DWORD platform, major;
+        const char* uninstall;
+        const char* presence;
+    } cases[] = {
+        {VER_PLATFORM_WIN32_WINDOWS, 4, "Quillrest_Shutdown", "Quillrest_Running"},    // 95, 98, ME
+        {VER_PLATFORM_WIN32_NT, 4, "Quillrest_Shutdown", "Quillrest_Running"},
+        {VER_PLATFORM_WIN32_NT, 5, "Global\\Quillrest_Uninstall", "Global\\Quillrest_Resident"},    // 2000, XP
+        {VER_PLATFORM_WIN32_NT, 10, "Global\\Quillrest_Uninstall", "Global\\Quillrest_Resident"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_STREQ(c.uninstall, ResidentSignals(c.platform, c.major).uninstall) << c.major;
+        EXPECT_STREQ(c.presence, ResidentSignals(c.platform, c.major).presence) << c.major;
+    }
+}
+
+TEST_F(EntryTest, UninstallWaitsUntilTheResidentHasEnded)
+{
+    resident_ = StartProcess(ProductExe(), "-noinstall -silent");
+    ASSERT_TRUE(WaitFor([] { return LogContains("Waited "); }, kPatienceMs)) << ReadLog();
+    EXPECT_TRUE(EndEveryResident());
+    // Its presence went with its handles: the process is ending or gone.
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(resident_, kPatienceMs));
+    EXPECT_TRUE(LogHas("Received shutdown notification"));
+    // One that starts while the uninstall runs ends at once; once the signal is down, one stays.
+    EXPECT_TRUE(RunProcess(ProductExe(), "-noinstall -silent", 30000).finished);
+    EXPECT_TRUE(LogHas("Shutting down: an uninstall is under way"));
+    AllowResidents();
+    KillProcess(resident_);
     resident_ = StartProcess(ProductExe(), "-noinstall -silent");
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(resident_, 3000)) << ReadLog();
 }

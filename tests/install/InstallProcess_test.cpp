@@ -222,4 +222,52 @@ TEST_F(InstallProcessTest, InstallBootUninstallLeavesStartupPlacesAsBefore)
     EXPECT_EQ(before, StartupPlaces());
 }
 
+TEST_F(InstallProcessTest, CancelLeavesTheResidentRunningAndEntriesWrittenAgainStay)
+{
+    Install();
+    const std::string exe = SystemFile(kExeName);
+    qrtest::SetString(HKEY_LOCAL_MACHINE, kProductKey, kUninstallLink, "qrtest-none:farewell");
+    {
+        // A user's Run key that cannot hold the capture key (a volatile one): stop at its question.
+        qrtest::TestHive hive("QrVolatileUser", [](HKEY root) {
+            qrtest::SetRaw(root, "Software\\Microsoft\\Windows\\CurrentVersion", "QrTest", REG_SZ, std::string(1, '\0'));
+        });
+        ASSERT_TRUE(hive.Loaded());
+        HKEY run = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_USERS, ("QrVolatileUser\\" + kRun).c_str(), 0, nullptr,
+                                                 REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &run, nullptr));
+        RegCloseKey(run);
+        qrtest::DialogAnswerer stop("Error", IDYES, 60000);
+        qrtest::DialogAnswerer cancelled("Cancelled", IDOK, 60000);
+        EXPECT_TRUE(qrtest::RunProcess(exe, "-uninstall", 60000, "C:\\").finished);
+        EXPECT_TRUE(stop.Answered());
+        EXPECT_TRUE(cancelled.Answered());
+        qrtest::DeleteTree(HKEY_USERS, ("QrVolatileUser\\" + kRun).c_str());
+    }
+    // This session's resident runs again and parks again what was already put back.
+    EXPECT_TRUE(qrtest::WaitFor([] {
+        return MutexExists(kRunningMutex) && !qrtest::ValueExists(HKEY_CURRENT_USER, kRunKey, kSampleUser) &&
+               qrtest::ValueExists(HKEY_CURRENT_USER, kCapture.c_str(), kSampleUser);
+    }, qrtest::kPatienceMs));
+
+    // Written again while nothing runs: the newer entries stay, their parked copies go.
+    EndInstalledInstances();
+    const std::string newer = "\"" + probe_ + "\" newer";
+    const std::string common = Folder(CSIDL_COMMON_STARTUP) + "\\" + kCommonLink;
+    qrtest::SetString(HKEY_LOCAL_MACHINE, kRunKey, kSampleMachine, newer);
+    ASSERT_TRUE(qrtest::WriteFileText(common, "newer shortcut"));
+    {
+        qrtest::DialogAnswerer complete("Uninstall Complete", IDOK, 60000);
+        EXPECT_TRUE(qrtest::RunProcess(exe, "-uninstall", 60000, "C:\\").finished);
+        EXPECT_TRUE(complete.Answered());
+    }
+    EXPECT_EQ(newer, qrtest::ReadString(HKEY_LOCAL_MACHINE, kRunKey, kSampleMachine));
+    EXPECT_FALSE(qrtest::ValueExists(HKEY_LOCAL_MACHINE, kCapture.c_str(), kSampleMachine));
+    EXPECT_TRUE(qrtest::LogHas("Keeping [" + std::string(kSampleMachine) + "] in place: its parked copy [\"" + probe_ +
+                               "\" machine] is dropped"));
+    EXPECT_EQ("newer shortcut", FileContents(common));
+    EXPECT_FALSE(win::FileExists(common + ".Quillrest"));
+    EXPECT_FALSE(win::FileExists(SystemFile(kBatchName)));
+}
+
 } // namespace

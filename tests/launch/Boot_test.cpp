@@ -1,6 +1,7 @@
 // The resident Quillrest.exe under Wine: boot window, launch schedule, silent start, log-off.
 #include "LaunchFixture.h"
 #include "app/Settings.h"
+#include "launch/Restore.h"
 #include "res/resource.h"
 #include <algorithm>
 
@@ -147,6 +148,53 @@ TEST_F(BootTest, DocumentUsesTheShellAndFolderIsLeftAlone)
     EXPECT_NE(std::string::npos, starts[0].commandLine.find("note.txt"));
     EXPECT_TRUE(LogHas("Trying secondary ShellExecute"));
     EXPECT_TRUE(LogHas(folder + " is a directory, so not ShellExecuting"));
+}
+
+TEST_F(BootTest, EntriesStartOnceAsWindowsWouldStartThem)
+{
+    // Written again beside its parked copy: parked first, only the newer one starts.
+    SetString(HKEY_CURRENT_USER, CapturePath(kRunKey).c_str(), "QrTestTwin", ProbeCommand("QrTestOld"));
+    SetString(HKEY_CURRENT_USER, kRunKey, "QrTestTwin", ProbeCommand("QrTestNew"));
+    // One that cannot be parked (held open) beside its parked copy: Windows starts it, the boot does not.
+    const std::string held = win::PathJoin(StartupFolder(CSIDL_COMMON_STARTUP), "QrTestHeld.lnk");
+    ASSERT_TRUE(MakeShortcut(held + ".Quillrest", ToolPath("probe"), "\"" + out_ + "\" QrTestHeldOld", "", 1));
+    ASSERT_TRUE(MakeShortcut(held, ToolPath("probe"), "\"" + out_ + "\" QrTestHeldNew", "", 1));
+    win::UniqueFile hold(CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(hold);
+    // REG_EXPAND_SZ with arguments, as Windows ships one.
+    const std::string probe = win::PathJoin(outFolder_, "probe.exe");
+    ASSERT_TRUE(CopyFileA(ToolPath("probe").c_str(), probe.c_str(), FALSE));
+    ASSERT_EQ(0, probe.compare(0, 2, "C:"));
+    const std::string expand = "\"%SystemDrive%" + probe.substr(2) + "\" \"" + out_ + "\" QrTestExpand /arg";
+    SetString(HKEY_CURRENT_USER, kRunKey, "QrTestExpand", expand, REG_EXPAND_SZ);
+
+    Start("-noinstall -hklm");
+    ASSERT_TRUE(WaitHidden(kPatienceMs));
+    std::vector<std::string> names = ProbeNames(out_);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(std::vector<std::string>({"QrTestExpand", "QrTestNew"}), names);
+    EXPECT_EQ(1u, LogCount("Skipping QrTestHeld: Windows starts the entry of its name that could not be parked"));
+    const std::string started = "\"" + probe + "\" \"" + out_ + "\" QrTestExpand /arg";
+    EXPECT_EQ(1u, LogCount("Started " + started + " with PID="));
+    for (const ProbeStart& start : ReadProbeStarts(out_)) {
+        if (start.name == "QrTestExpand") {
+            EXPECT_EQ(started, start.commandLine);
+        }
+    }
+    hold.Reset();
+
+    // Put back as it was stored, references unexpanded.
+    KillProcess(process_);
+    EXPECT_TRUE(RestoreRedirectedApps());
+    win::UniqueKey run;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, run.Out()));
+    DWORD type = 0;
+    std::string data(4096, '\0');
+    DWORD size = static_cast<DWORD>(data.size());
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(run.Get(), "QrTestExpand", nullptr, &type,
+                                              reinterpret_cast<BYTE*>(&data[0]), &size));
+    EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), type);
+    EXPECT_EQ(expand + '\0', data.substr(0, size));
 }
 
 TEST_F(BootTest, SilentStartLaunchesAndCountsNothing)

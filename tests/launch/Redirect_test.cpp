@@ -1,5 +1,6 @@
 // Capture of Run values and Startup shortcuts, and the restore batch file.
 #include "LaunchFixture.h"
+#include "launch/EntryWriters.h"
 #include "launch/Redirect.h"
 #include "launch/WorkQueue.h"
 
@@ -81,6 +82,51 @@ TEST_F(RedirectTest, ReaddedEntriesReplaceParkedOnes)
     EXPECT_EQ(batch.find(pair), batch.rfind(pair));
 }
 
+// The first move of a shortcut fails with this error; with `otherSession` another
+// session's instance has just parked that same shortcut itself.
+DWORD g_moveError = 0;
+bool g_otherSession = false;
+BOOL FailingFirstMove(const std::string& from, const std::string& to, bool replace)
+{
+    if (replace)
+        return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);
+    if (g_otherSession)
+        MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);
+    SetLastError(g_moveError);
+    return FALSE;
+}
+
+TEST_F(RedirectTest, AFailedMoveNeverDeletes)
+{
+    OverrideIs9xForTest(0);
+    const struct {
+        DWORD error;
+        bool otherSession;
+        const char* parked;    // what the parked file holds afterwards
+        bool liveStays;
+    } cases[] = {
+        {ERROR_ALREADY_EXISTS, false, "live", false},      // re-created after parking: the new one takes its place
+        {ERROR_ACCESS_DENIED, false, "parked", true},      // any other failure: both stay
+        {ERROR_FILE_NOT_FOUND, true, "live", false},       // parked meanwhile by another session: nothing deleted
+        {ERROR_ALREADY_EXISTS, true, "live", false},
+    };
+    const EntryWriters failing = {FailingFirstMove, nullptr};
+    const std::string link = Link(userStartup_, "QrTestMove.lnk");
+    for (const auto& c : cases) {
+        ASSERT_TRUE(WriteFileText(link, "live"));
+        ASSERT_TRUE(WriteFileText(link + ".Quillrest", "parked"));
+        g_moveError = c.error;
+        g_otherSession = c.otherSession;
+        OverrideEntryWritersForTest(&failing);
+        RedirectStartupLinkToQuillrest(CSIDL_STARTUP);
+        OverrideEntryWritersForTest(nullptr);
+        std::string parked;
+        EXPECT_TRUE(win::ReadWholeFile(link + ".Quillrest", parked)) << c.error;
+        EXPECT_EQ(c.parked, parked) << c.error;
+        EXPECT_EQ(c.liveStays, win::FileExists(link)) << c.error;
+    }
+}
+
 TEST_F(RedirectTest, LongValueDoesNotEndTheWalk)
 {
     OverrideIs9xForTest(0);
@@ -127,14 +173,19 @@ TEST_F(RedirectTest, BatchFileRunByCmdRestoresTheShortcuts)
         ASSERT_TRUE(MakeShortcut(link, ToolPath("probe"), "", "", 1));
     PrepForReboot();
     ASSERT_FALSE(win::FileExists(links[0]));
+    // A newer shortcut put in place since is not overwritten, nor its parked copy deleted.
+    ASSERT_TRUE(WriteFileText(links[1], "newer"));
 
     RunResult run = RunProcess(win::PathJoin(win::SystemDirectory(), "cmd.exe"), "/c \"" + batchPath_ + "\"", 60000,
                                "C:\\");
     ASSERT_TRUE(run.finished);
     for (const std::string& link : links) {
         EXPECT_TRUE(win::FileExists(link)) << link;
-        EXPECT_FALSE(win::FileExists(link + ".Quillrest")) << link;
+        EXPECT_EQ(link == links[1], win::FileExists(link + ".Quillrest")) << link;
     }
+    std::string newer;
+    EXPECT_TRUE(win::ReadWholeFile(links[1], newer));
+    EXPECT_EQ("newer", newer);
 }
 
 } // namespace

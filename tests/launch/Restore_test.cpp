@@ -2,7 +2,10 @@
 #include "TestSupport.h"
 #include "install/TestHive.h"
 #include "app/RegNames.h"
+#include "install/Install.h"
+#include "launch/EntryWriters.h"
 #include "launch/Restore.h"
+#include "launch/StartupPlaces.h"
 #include "win/Util.h"
 #include <shlobj.h>
 
@@ -45,27 +48,27 @@ protected:
     std::vector<std::string> ownFiles_;
 };
 
-TEST(SplitStartupPath, FindsProfilesFolderAndTail)
+TEST(ProfileStartup, UserSettingOrStandardLayout)
 {
-    struct Case {
-        const char* startup;
-        bool found;
-        const char* parent;
-        const char* tail;
+    EXPECT_EQ("Start Menu\\Programs\\Startup", StandardStartupTail(4));    // 9x and NT 4
+    EXPECT_EQ("Start Menu\\Programs\\Startup", StandardStartupTail(5));    // 2000 and XP
+    EXPECT_EQ("AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup", StandardStartupTail(10));
+    const struct {
+        const char* setting;
+        bool usable;
+        const char* path;
     } cases[] = {
-        {"C:\\WINDOWS\\Profiles\\bob\\Start Menu\\Programs\\StartUp", true, "C:\\WINDOWS\\PROFILES",
-         "\\START MENU\\PROGRAMS\\STARTUP"},
-        {"C:\\Documents and Settings\\Ann Lee\\Start Menu\\Programs\\Startup", true, "C:\\DOCUMENTS AND SETTINGS",
-         "\\START MENU\\PROGRAMS\\STARTUP"},
-        {"C:\\Windows\\Start Menu\\Programs\\StartUp", true, "C:", "\\START MENU\\PROGRAMS\\STARTUP"},
-        {"D:\\Autostart", false, "", ""},
+        {"%USERPROFILE%\\Start Menu\\Programs\\Autostart", true, "C:\\Users\\ann\\Start Menu\\Programs\\Autostart"},
+        {"%userprofile%\\x", true, "C:\\Users\\ann\\x"},
+        {"%SystemDrive%\\Shared\\Startup", true, "%SystemDrive%\\Shared\\Startup"},
+        {"D:\\Redirected\\ann", true, "D:\\Redirected\\ann"},
+        {"%APPDATA%\\Microsoft\\Windows\\Start Menu\\Programs\\Startup", false, ""},
     };
-    for (const Case& c : cases) {
-        std::string parent, tail;
-        EXPECT_EQ(c.found, SplitStartupPath(c.startup, parent, tail)) << c.startup;
-        if (c.found) {
-            EXPECT_EQ(c.parent, parent) << c.startup;
-            EXPECT_EQ(c.tail, tail) << c.startup;
+    for (const auto& c : cases) {
+        std::string path;
+        EXPECT_EQ(c.usable, ProfileSettingPath(c.setting, "C:\\Users\\ann", path)) << c.setting;
+        if (c.usable) {
+            EXPECT_EQ(c.path, path);
         }
     }
 }
@@ -108,6 +111,9 @@ TEST_F(RestoreTest, PutsBackCapturedValuesOfEveryHive)
     Capture(longName, REG_SZ, std::string("C:\\after-long-name.exe") + '\0');
     Capture("QrLongData", REG_SZ, longData + '\0');
     Capture("QrTail", REG_SZ, std::string("C:\\tail.exe") + '\0');
+    // Its program wrote it again while nothing was running: the newer value stays.
+    Capture("QrStale", REG_SZ, std::string("C:\\old.exe") + '\0');
+    qrtest::SetRaw(HKEY_CURRENT_USER, kRun, "QrStale", REG_SZ, std::string("C:\\new.exe") + '\0');
     const std::string ownBefore = qrtest::ReadString(HKEY_CURRENT_USER, kCapture.c_str(), "Quillrest");
     qrtest::SetRaw(HKEY_CURRENT_USER, kCapture, "Quillrest", REG_SZ, std::string("own") + '\0');
 
@@ -129,6 +135,8 @@ TEST_F(RestoreTest, PutsBackCapturedValuesOfEveryHive)
     EXPECT_EQ(longData + '\0', data);
     EXPECT_TRUE(qrtest::GetRaw(HKEY_CURRENT_USER, kRun, "QrTail", type, data));
     EXPECT_FALSE(qrtest::ValueExists(HKEY_CURRENT_USER, kRunKey, "Quillrest"));
+    EXPECT_EQ("C:\\new.exe", qrtest::ReadString(HKEY_CURRENT_USER, kRunKey, "QrStale"));
+    EXPECT_TRUE(qrtest::LogHas("Keeping [QrStale] in place: its parked copy [C:\\old.exe] is dropped"));
     // Only the program's own value stays in the capture key.
     EXPECT_EQ(std::vector<std::string>{"Quillrest"}, qrtest::ValueNames(HKEY_CURRENT_USER, kCapture));
     EXPECT_TRUE(qrtest::LogHas("Setting [Quillrest] = [own]"));
@@ -154,12 +162,25 @@ TEST_F(RestoreTest, PutsBackParkedShortcutsOfEveryProfile)
     File(startup + "\\QrRecreated.lnk", "new");
     ownFiles_.push_back(startup + "\\QrPlain.lnk");
 
-    std::string parent, tail;
-    ASSERT_TRUE(SplitStartupPath(startup, parent, tail));
-    const std::string profile = parent + "\\QrOtherProfile";
-    const std::string otherStartup = profile + tail;
-    SHCreateDirectoryExA(nullptr, otherStartup.c_str(), nullptr);
-    File(otherStartup + "\\QrOther.lnk.Quillrest", "other");
+    // Two other users of the profile list, on today's layout: one not logged on
+    // (no hive: the standard folder), one whose own setting moved the folder.
+    const std::string users = qrtest::MakeTempFolder("users");
+    qrtest::TestHive hive("S-1-5-21-7-7-7-1002", [](HKEY root) {
+        qrtest::SetRaw(root, kUserShellFoldersKey, "Startup", REG_EXPAND_SZ, std::string("%USERPROFILE%\\Autostart") + '\0');
+    });
+    ASSERT_TRUE(hive.Loaded());
+    const std::pair<const char*, const char*> profiles[] = {
+        {"S-1-5-21-7-7-7-1001", "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup"},
+        {"S-1-5-21-7-7-7-1002", "Autostart"}};
+    std::vector<std::string> parked;
+    for (const auto& profile : profiles) {
+        const std::string folder = users + "\\" + profile.first;
+        // Windows writes the profile folder with %SystemDrive%.
+        qrtest::SetRaw(HKEY_LOCAL_MACHINE, std::string(kProfileListKey) + "\\" + profile.first, kProfileImagePath,
+                       REG_EXPAND_SZ, "%SystemDrive%" + folder.substr(2) + '\0');
+        SHCreateDirectoryExA(nullptr, (folder + "\\" + profile.second).c_str(), nullptr);
+        parked.push_back(File(folder + "\\" + profile.second + "\\QrOther.lnk.Quillrest", profile.first));
+    }
 
     EXPECT_TRUE(RestoreRedirectedApps());
 
@@ -167,9 +188,67 @@ TEST_F(RestoreTest, PutsBackParkedShortcutsOfEveryProfile)
     EXPECT_FALSE(win::FileExists(startup + "\\QrPlain.lnk.Quillrest"));
     EXPECT_EQ("new", Contents(startup + "\\QrRecreated.lnk"));
     EXPECT_FALSE(win::FileExists(startup + "\\QrRecreated.lnk.Quillrest"));
-    EXPECT_EQ("other", Contents(otherStartup + "\\QrOther.lnk"));
-    EXPECT_FALSE(win::FileExists(otherStartup + "\\QrOther.lnk.Quillrest"));
-    qrtest::RemoveTree(profile);
+    for (size_t i = 0; i < parked.size(); ++i) {
+        EXPECT_EQ(profiles[i].first, Contents(parked[i].substr(0, parked[i].rfind('.'))));
+        EXPECT_FALSE(win::FileExists(parked[i]));
+    }
+    for (const auto& profile : profiles)
+        qrtest::DeleteTree(HKEY_LOCAL_MACHINE, (std::string(kProfileListKey) + "\\" + profile.first).c_str());
+    qrtest::RemoveTree(users);
+}
+
+// Writes refused for one value and one shortcut, as the system would refuse them.
+BOOL RefusingMove(const std::string& from, const std::string& to, bool)
+{
+    if (from.find("QrStuck") != std::string::npos) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return MoveFileA(from.c_str(), to.c_str());
+}
+LONG RefusingWrite(HKEY key, const RegValue& value)
+{
+    if (value.name == "QrRefused")
+        return ERROR_ACCESS_DENIED;
+    return RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
+}
+
+TEST_F(RestoreTest, CarryingOnRestoresTheRestAndNamesWhatStaysParked)
+{
+    Capture("QrBefore", REG_SZ, std::string("C:\\before.exe") + '\0');
+    Capture("QrRefused", REG_SZ, std::string("C:\\refused.exe") + '\0');
+    Capture("QrAfter", REG_SZ, std::string("C:\\after.exe") + '\0');
+    std::string startup;
+    ASSERT_TRUE(win::SpecialFolder(CSIDL_STARTUP, startup));
+    const std::string stuck = File(startup + "\\QrStuck.lnk.Quillrest", "stuck");
+    const EntryWriters refusing = {RefusingMove, RefusingWrite};
+    OverrideEntryWritersForTest(&refusing);
+    std::vector<StillParked> left;
+    {
+        qrtest::DialogAnswerer carryOn("Error", IDNO);
+        EXPECT_TRUE(RestoreStartGroupItems(startup, &left));
+        EXPECT_TRUE(RestoreRunKey(HKEY_CURRENT_USER, kRunKey, 0, &left));
+        EXPECT_NE(std::string::npos, carryOn.Text().find("[Set Failed GLE=5, N=QrRefused, V=C:\\refused.exe]"));
+    }
+    OverrideEntryWritersForTest(nullptr);
+
+    for (const char* name : {"QrBefore", "QrAfter"}) {
+        EXPECT_TRUE(qrtest::ValueExists(HKEY_CURRENT_USER, kRunKey, name)) << name;
+        EXPECT_FALSE(qrtest::ValueExists(HKEY_CURRENT_USER, kCapture.c_str(), name)) << name;
+    }
+    EXPECT_FALSE(qrtest::ValueExists(HKEY_CURRENT_USER, kRunKey, "QrRefused"));
+    EXPECT_EQ("C:\\refused.exe", qrtest::ReadString(HKEY_CURRENT_USER, kCapture.c_str(), "QrRefused"));
+    EXPECT_EQ("stuck", Contents(stuck));
+    std::vector<std::string> lines;
+    for (const StillParked& parked : left)
+        lines.push_back(StillParkedLine(parked));
+    const std::vector<std::string> expected = {stuck + ": could not be renamed back (error 5)",
+                                               "HKCU Run\\QrRefused: could not be written back (error 5)"};
+    EXPECT_EQ(expected, lines);
+    EXPECT_EQ("Quillrest has been removed from the system.  The next time you reboot, the remaining product files "
+              "will be cleaned up.\r\n\r\nThese start-up entries could not be put back and are still parked:\r\n    " +
+                  expected[0] + "\r\n    " + expected[1] + "\r\n\r\nThank you for trying Quillrest.",
+              UninstallCompleteText(left));
 }
 
 } // namespace

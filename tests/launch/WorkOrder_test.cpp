@@ -3,6 +3,7 @@
 #include "launch/BootRules.h"
 #include "launch/Redirect.h"
 #include "launch/WorkOrder.h"
+#include "win/Text.h"
 
 namespace {
 
@@ -85,16 +86,34 @@ TEST(WorkOrder, LinkDisplayNameAndQuoting)
 
 TEST(RestoreBatchText, HeaderPairAndDuplicates)
 {
-    const std::string header =
-        "REM This file exists just in case you find that you're having problems after Quillrest has been\r\n"
-        "REM removed from your system.  Simply run this file to restore all shortcuts that were altered.\r\n";
-    const std::string pair = "copy \"C:\\S\\A.lnk.Quillrest\" \"C:\\S\\A.lnk\"\r\ndel \"C:\\S\\A.lnk.Quillrest\"\r\n";
-    EXPECT_EQ(header, RestoreBatchHeader());
-    EXPECT_EQ(pair, RestoreBatchPair("C:\\S\\A.lnk", "C:\\S\\A.lnk.Quillrest"));
-    EXPECT_EQ(header + pair, RestoreBatchAddition("", "C:\\S\\A.lnk", "C:\\S\\A.lnk.Quillrest"));
-    EXPECT_EQ("", RestoreBatchAddition(header + pair, "c:\\s\\a.LNK", "C:\\S\\a.lnk.quillrest"));
+    // Line by line: the header, then one line per shortcut that renames the
+    // parked file back only where no newer shortcut stands.
+    const std::vector<std::string> lines = {
+        "REM This file exists just in case you find that you're having problems after Quillrest has been",
+        "REM removed from your system.  Simply run this file to restore all shortcuts that were altered.",
+        "if not exist \"C:\\S\\My A.lnk\" ren \"C:\\S\\My A.lnk.Quillrest\" \"My A.lnk\""};
+    const std::string text = RestoreBatchAddition("", "C:\\S\\My A.lnk", "C:\\S\\My A.lnk.Quillrest");
+    EXPECT_EQ(lines, win::SplitLines(text));
+    EXPECT_EQ(RestoreBatchHeader() + RestoreBatchPair("C:\\S\\My A.lnk", "C:\\S\\My A.lnk.Quillrest"), text);
+    EXPECT_EQ("", RestoreBatchAddition(text, "c:\\s\\my a.LNK", "C:\\S\\my a.lnk.quillrest"));
     EXPECT_EQ(RestoreBatchPair("C:\\S\\B.lnk", "C:\\S\\B.lnk.Quillrest"),
-              RestoreBatchAddition(header + pair, "C:\\S\\B.lnk", "C:\\S\\B.lnk.Quillrest"));
+              RestoreBatchAddition(text, "C:\\S\\B.lnk", "C:\\S\\B.lnk.Quillrest"));
+
+    // An earlier version's pairs, one between "chcp" lines, take today's form; other lines stay.
+    const std::string earlier = "REM x\r\ncopy \"C:\\S\\A.lnk.Quillrest\" \"C:\\S\\A.lnk\"\r\ndel \"C:\\S\\A.lnk.Quillrest\"\r\n"
+                                "chcp 65001 >nul\r\ncopy \"C:\\S\\\xCE\xA9.lnk.Quillrest\" \"C:\\S\\\xCE\xA9.lnk\"\r\n"
+                                "del \"C:\\S\\\xCE\xA9.lnk.Quillrest\"\r\nchcp 437 >nul\r\n"
+                                "copy \"C:\\x\" \"C:\\y\"\r\ndel \"C:\\z\"\r\n";
+    EXPECT_EQ(std::vector<std::string>({
+                  "REM x",
+                  "if not exist \"C:\\S\\A.lnk\" ren \"C:\\S\\A.lnk.Quillrest\" \"A.lnk\"",
+                  "chcp 65001 >nul",
+                  "if not exist \"C:\\S\\\xCE\xA9.lnk\" ren \"C:\\S\\\xCE\xA9.lnk.Quillrest\" \"\xCE\xA9.lnk\"",
+                  "chcp 437 >nul",
+                  "copy \"C:\\x\" \"C:\\y\"",
+                  "del \"C:\\z\"",
+              }),
+              win::SplitLines(UpgradeRestoreBatch(earlier, 437)));
 }
 
 TEST(RestoreBatchText, InTheCodePageCmdReadsItWith)
