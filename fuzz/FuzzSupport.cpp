@@ -1,9 +1,9 @@
 // The stand-in for what Windows says about its code pages (win/Bytes.h declares
 // them; win/Text.cpp and win/Util.cpp give Windows' own), as Windows documents
-// them for the three code pages the fuzz targets use: UTF-8 text is case-mapped
-// through UTF-16, with U+FFFD for every byte that is not UTF-8, so a mapped text
-// may differ in length; code page 1252 maps its letters in place; code page 932
-// has two-byte characters whose second byte may look like "\" or a letter.
+// them for three code pages: UTF-8 text is case-mapped through UTF-16 with
+// U+FFFD for each byte that is not UTF-8, so a mapped text may change length;
+// 1252 maps its letters in place; 932 has two-byte characters whose second byte
+// may look like "\" or a letter.
 #include "FuzzSupport.h"
 #include "win/Bytes.h"
 #include <cstdio>
@@ -15,27 +15,18 @@ namespace {
 
 unsigned g_codePage = win::kUtf8CodePage;
 
-// The next code point of UTF-8 text; U+FFFD for a byte that starts no valid sequence.
+// The next code point; U+FFFD for a byte that starts no valid sequence.
 unsigned long DecodeUtf8(const std::string& text, size_t& at)
 {
     const unsigned char lead = static_cast<unsigned char>(text[at]);
-    size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                                 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
-    if (length == 0 || at + length > text.size()) {
-        ++at;
-        return 0xFFFD;
-    }
+    const size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
     unsigned long point = length == 1 ? lead : lead & (0x7F >> length);
-    for (size_t i = 1; i < length; ++i) {
-        const unsigned char next = static_cast<unsigned char>(text[at + i]);
-        if ((next & 0xC0) != 0x80) {
-            ++at;
-            return 0xFFFD;
-        }
-        point = (point << 6) | (next & 0x3F);
+    for (size_t i = 1; length && i < length; ++i) {
+        const unsigned char next = at + i < text.size() ? static_cast<unsigned char>(text[at + i]) : 0;
+        point = (next & 0xC0) == 0x80 ? (point << 6) | (next & 0x3F) : 0xFFFFFFFF;
     }
     const unsigned long smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (point < smallest[length] || (point >= 0xD800 && point <= 0xDFFF) || point > 0x10FFFF) {
+    if (length == 0 || point < smallest[length] || (point >= 0xD800 && point <= 0xDFFF) || point > 0x10FFFF) {
         ++at;
         return 0xFFFD;
     }
@@ -45,90 +36,39 @@ unsigned long DecodeUtf8(const std::string& text, size_t& at)
 
 void EncodeUtf8(unsigned long point, std::string& out)
 {
-    if (point < 0x80) {
-        out += static_cast<char>(point);
-    } else if (point < 0x800) {
-        out += static_cast<char>(0xC0 | (point >> 6));
-        out += static_cast<char>(0x80 | (point & 0x3F));
-    } else if (point < 0x10000) {
-        out += static_cast<char>(0xE0 | (point >> 12));
-        out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (point & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (point >> 18));
-        out += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (point & 0x3F));
-    }
+    const int length = point < 0x80 ? 1 : point < 0x800 ? 2 : point < 0x10000 ? 3 : 4;
+    const unsigned char leads[] = {0, 0, 0xC0, 0xE0, 0xF0};
+    out += static_cast<char>(length == 1 ? point : leads[length] | (point >> (6 * (length - 1))));
+    for (int i = length - 2; i >= 0; --i)
+        out += static_cast<char>(0x80 | ((point >> (6 * i)) & 0x3F));
 }
 
+// Lower case of a code point: ASCII, Latin-1, Greek, Cyrillic, and the three
+// letters whose lower case is shorter in UTF-8.
 unsigned long LowerPoint(unsigned long c)
 {
     if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) ||
         (c >= 0x410 && c <= 0x42F))
         return c + 0x20;
-    switch (c) {
-    case 0x130: return 'i';      // I with dot: two bytes become one
-    case 0x212A: return 'k';     // Kelvin sign: three bytes become one
-    case 0x212B: return 0xE5;    // Angstrom sign
-    default: return c;
-    }
-}
-
-unsigned long UpperPoint(unsigned long c)
-{
-    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) ||
-        (c >= 0x430 && c <= 0x44F))
-        return c - 0x20;
-    return c == 0xFF ? 0x178 : c;
-}
-
-unsigned char Lower1252(unsigned char c)
-{
-    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
-        return static_cast<unsigned char>(c + 0x20);
-    switch (c) {
-    case 0x8A: return 0x9A;
-    case 0x8C: return 0x9C;
-    case 0x8E: return 0x9E;
-    case 0x9F: return 0xFF;
-    default: return c;
-    }
-}
-
-unsigned char Upper1252(unsigned char c)
-{
-    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7))
-        return static_cast<unsigned char>(c - 0x20);
-    switch (c) {
-    case 0x9A: return 0x8A;
-    case 0x9C: return 0x8C;
-    case 0x9E: return 0x8E;
-    case 0xFF: return 0x9F;
-    default: return c;
-    }
+    return c == 0x130 ? 'i' : c == 0x212A ? 'k' : c == 0x212B ? 0xE5 : c;
 }
 
 std::string MapCase(std::string text, bool lower)
 {
-    if (g_codePage == win::kUtf8CodePage) {
+    if (g_codePage == win::kUtf8CodePage && lower) {
         std::string mapped;
-        for (size_t at = 0; at < text.size();) {
-            const unsigned long point = DecodeUtf8(text, at);
-            EncodeUtf8(lower ? LowerPoint(point) : UpperPoint(point), mapped);
-        }
+        for (size_t at = 0; at < text.size();)
+            EncodeUtf8(LowerPoint(DecodeUtf8(text, at)), mapped);
         return mapped;
     }
     for (size_t at = 0; at < text.size(); ++at) {
         const unsigned char c = static_cast<unsigned char>(text[at]);
-        if (win::IsLeadByte(g_codePage, c)) {
+        if (win::IsLeadByte(g_codePage, c))
             ++at;    // a two-byte character: neither byte is a letter of its own
-            continue;
-        }
-        if (g_codePage == 1252)
-            text[at] = static_cast<char>(lower ? Lower1252(c) : Upper1252(c));
-        else if (lower ? (c >= 'A' && c <= 'Z') : (c >= 'a' && c <= 'z'))
-            text[at] = static_cast<char>(lower ? c + 0x20 : c - 0x20);
+        else if (lower && ((c >= 'A' && c <= 'Z') || (g_codePage == 1252 && c >= 0xC0 && c <= 0xDE && c != 0xD7)))
+            text[at] = static_cast<char>(c + 0x20);
+        else if (!lower && c >= 'a' && c <= 'z')
+            text[at] = static_cast<char>(c - 0x20);
     }
     return text;
 }
@@ -137,13 +77,10 @@ std::string MapCase(std::string text, bool lower)
 
 void Fail(const char* property, const std::string& detail)
 {
-    std::fprintf(stderr, "PROPERTY FAILED: %s\n", property);
-    if (!detail.empty()) {
-        std::fprintf(stderr, "  detail (%zu bytes): ", detail.size());
-        for (unsigned char c : detail.substr(0, 400))
-            std::fprintf(stderr, c >= 0x20 && c < 0x7F && c != '\\' ? "%c" : "\\x%02X", c);
-        std::fprintf(stderr, "\n");
-    }
+    std::fprintf(stderr, "PROPERTY FAILED: %s\n  detail (%zu bytes): ", property, detail.size());
+    for (unsigned char c : detail.substr(0, 400))
+        std::fprintf(stderr, c >= 0x20 && c < 0x7F && c != '\\' ? "%c" : "\\x%02X", c);
+    std::fprintf(stderr, "\n");
     std::abort();
 }
 
@@ -182,6 +119,7 @@ std::string ToLower(std::string text)
     return fuzz::MapCase(std::move(text), true);
 }
 
+// No parser upper-cases: ASCII letters are enough here.
 std::string ToUpper(std::string text)
 {
     return fuzz::MapCase(std::move(text), false);

@@ -5,6 +5,7 @@
 // Input: the list; after a NUL, the connection's earlier proxy host.
 #include "FuzzSupport.h"
 #include "adblock/PacScript.h"
+#include <cctype>
 #include <set>
 #include <utility>
 
@@ -14,11 +15,6 @@ struct Literal {
     size_t quote;        // where its opening quote stands
     std::string text;    // unescaped
 };
-
-int HexValue(char c)
-{
-    return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
 
 // Reads the script's double-quoted strings the way a script engine does; the
 // skeleton is the script with every string emptied.  False for an unclosed
@@ -47,9 +43,10 @@ bool ScanScript(const std::string& script, std::vector<Literal>& literals, std::
             if (escape == '\\' || escape == '"') {
                 literal.text += escape;
                 at += 1;
-            } else if (escape == 'x' && at + 3 < script.size() && HexValue(script[at + 2]) >= 0 &&
-                       HexValue(script[at + 3]) >= 0) {
-                literal.text += static_cast<char>(HexValue(script[at + 2]) * 16 + HexValue(script[at + 3]));
+            } else if (escape == 'x' && at + 3 < script.size() &&
+                       isxdigit(static_cast<unsigned char>(script[at + 2])) &&
+                       isxdigit(static_cast<unsigned char>(script[at + 3]))) {
+                literal.text += static_cast<char>(std::stoi(script.substr(at + 2, 2), nullptr, 16));
                 at += 3;
             } else if (script.compare(at, 6, "\\u2028") == 0 || script.compare(at, 6, "\\u2029") == 0) {
                 literal.text += script[at + 5] == '8' ? "\xE2\x80\xA8" : "\xE2\x80\xA9";
@@ -100,19 +97,6 @@ Rules RulesOfScript(const std::string& script, const std::vector<Literal>& liter
         }
     }
     return rules;
-}
-
-bool IsHostNameEntry(const std::string& entry)
-{
-    const size_t first = entry.size() > 1 && entry[0] == '+' ? 1 : 0;
-    if (entry.empty() || (first == 0 && entry[0] == '+'))
-        return false;
-    for (size_t i = first; i < entry.size(); ++i) {
-        const char c = entry[i];
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.'))
-            return false;
-    }
-    return true;
 }
 
 void CheckForm(const std::vector<std::string>& entries, PacForm form, const ConnectionProxyConfig& earlier,
@@ -174,7 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::Check(ReadAdServerList(list, &rejectedAgain) == entries && rejectedAgain == rejected, "deterministic", list);
     fuzz::Check(CountValidAdServerEntries(list) == entries.size(), "the count is that of the entries", list);
     for (const std::string& entry : entries)
-        fuzz::Check(IsHostNameEntry(entry), "only host names become entries", entry);
+        fuzz::Check(IsValidAdServerEntry(entry), "only host names become entries", entry);
     CheckForm(entries, PacForm::Conditions, earlier, input);
     CheckForm(entries, PacForm::Lookup, earlier, input);
     fuzz::Check(BuildPacScript(list, earlier, 8181, nullptr, nullptr) ==

@@ -2,20 +2,14 @@
 // folder whatever the path's spelling; CONNECT is never served; same answer twice.
 #include "FuzzSupport.h"
 #include "adblock/HttpRequest.h"
+#include "win/Bytes.h"
 #include <algorithm>
 
 namespace {
 
-char AsciiUpper(char c)
+std::string UpperAscii(const std::string& text)
 {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string UpperAscii(std::string text)
-{
-    for (char& c : text)
-        c = AsciiUpper(c);
-    return text;
+    return win::AsciiUpper(text, 1252);
 }
 
 // The method as a client sent it: the first run of characters between blanks and line feeds.

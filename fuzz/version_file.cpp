@@ -4,6 +4,7 @@
 // printf-style format ("%s%n%x" comes back as it is).
 #include "FuzzSupport.h"
 #include "update/VersionFile.h"
+#include "win/Bytes.h"
 #include <cstdio>
 
 namespace {
@@ -20,17 +21,7 @@ bool Trimmed(const std::string& text)
 
 bool SameAsciiNoCase(const std::string& a, const char* b)
 {
-    const std::string other = b;
-    if (a.size() != other.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = other[i];
-        x = x >= 'A' && x <= 'Z' ? static_cast<char>(x + 32) : x;
-        y = y >= 'A' && y <= 'Z' ? static_cast<char>(y + 32) : y;
-        if (x != y)
-            return false;
-    }
-    return true;
+    return a.size() == std::char_traits<char>::length(b) && win::EndsWithAsciiNoCase(a, b);
 }
 
 // What a message box shows for a text that is never a format: each "%%" one "%".

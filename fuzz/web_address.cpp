@@ -3,19 +3,13 @@
 // holds nothing that could end the quotes the browser gets it in.
 #include "FuzzSupport.h"
 #include "app/WebAddress.h"
+#include "win/Bytes.h"
 
 namespace {
 
-bool StartsWithNoCase(const std::string& text, const std::string& prefix)
+bool StartsWithNoCase(const std::string& text, const char* prefix)
 {
-    if (text.size() < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        const char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] + 32) : text[i];
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
+    return win::EndsWithAsciiNoCase(text.substr(0, std::char_traits<char>::length(prefix)), prefix);
 }
 
 bool Plain(const std::string& text)
