@@ -1,11 +1,6 @@
-// Requests and responses of the ad-block HTTP server, apart from its window and sockets.
+// Requests and responses of the ad-block HTTP server as text.
 #include "adblock/HttpRequest.h"
-#include "app/Log.h"
-#include "app/RegNames.h"
-#include "app/Settings.h"
-#include "win/Util.h"
-#include <map>
-#include <utility>
+#include "win/Bytes.h"
 
 namespace {
 
@@ -28,21 +23,7 @@ const char* const kStatusTable[] = {
 };
 
 constexpr const char* kPacMarker = "quillrestadblocker";
-constexpr const char* kAdBody = "   ";
-constexpr DWORD kPacCacheSeconds = 60;
 constexpr size_t kPieceSize = 1024;
-
-ServerClock g_clock = nullptr;
-// Blocked ads not yet added to the counter; only the server thread touches it.
-long long g_unwrittenAds = 0;
-
-// Lower-cased joined path -> (time stored, content).  Only the server thread
-// uses it; it lives as long as the process.
-std::map<std::string, std::pair<DWORD, std::string>>& PacCache()
-{
-    static std::map<std::string, std::pair<DWORD, std::string>> cache;
-    return cache;
-}
 
 // Pieces of the request: runs of characters between blanks and line feeds.
 std::string Piece(const std::string& text, size_t& at)
@@ -58,6 +39,30 @@ std::string Piece(const std::string& text, size_t& at)
         end = text.size();
     at = end;
     return text.substr(start, end - start);
+}
+
+bool SameAsciiNoCase(const std::string& text, const char* ascii)
+{
+    return text.size() == std::char_traits<char>::length(ascii) && win::EndsWithAsciiNoCase(text, ascii);
+}
+
+// Names that open a device instead of a file in any folder, also with an
+// extension after them ("nul.pac") and blanks before that.  Windows 10 and later
+// count COM and LPT with 0 and the superscript digits too.
+bool IsDeviceName(const std::string& name)
+{
+    std::string base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"})
+        if (SameAsciiNoCase(base, device))
+            return true;
+    if (base.size() < 4 || !(SameAsciiNoCase(base.substr(0, 3), "COM") || SameAsciiNoCase(base.substr(0, 3), "LPT")))
+        return false;
+    const std::string number = base.substr(3);
+    // 0 to 9; superscript 1, 2 and 3 in the Western code page or in UTF-8.
+    return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') || number == "\xB9" || number == "\xB2" ||
+           number == "\xB3" || number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3";
 }
 
 } // namespace
@@ -102,8 +107,8 @@ RequestVerdict ParseRequestText(const std::string& request, const std::string& r
         return RequestVerdict::BadRequest;
     size_t at = 0;
     std::string method = Piece(request, at);
-    const bool tunnel = lstrcmpiA(method.c_str(), "CONNECT") == 0;
-    if (!tunnel && lstrcmpiA(method.c_str(), "GET") != 0)
+    const bool tunnel = SameAsciiNoCase(method, "CONNECT");
+    if (!tunnel && !SameAsciiNoCase(method, "GET"))
         return RequestVerdict::NotImplemented;
     std::string path = Piece(request, at);
     if (path.empty())
@@ -112,8 +117,12 @@ RequestVerdict ParseRequestText(const std::string& request, const std::string& r
         joined = path;
         return RequestVerdict::Tunnel;
     }
-    std::string candidate = root + (path.size() > 1 ? path : std::string("/index.html"));
+    const std::string asked = path.size() > 1 ? path : std::string("/index.html");
+    std::string candidate = root + asked;
     if (candidate.size() >= kPathBufferSize)
+        return RequestVerdict::BadRequest;
+    // Only a PAC request opens a file: it must name one directly in the root.
+    if (IsPacRequest(candidate) && (asked[0] != '/' || !PacFileNameIsPlain(asked.substr(1))))
         return RequestVerdict::BadRequest;
     joined = candidate;
     return RequestVerdict::Handle;
@@ -121,70 +130,17 @@ RequestVerdict ParseRequestText(const std::string& request, const std::string& r
 
 bool IsPacRequest(const std::string& path)
 {
-    return win::ToLower(path).find(kPacMarker) != std::string::npos;
+    return win::FindAsciiNoCase(path, kPacMarker) != std::string::npos;
 }
 
-void SetServerClock(ServerClock clock)
+bool PacFileNameIsPlain(const std::string& name)
 {
-    g_clock = clock;
-}
-
-bool HandleRequest(const std::string& path, std::string& body, std::string& contentType)
-{
-    // The line is built only when someone reads it: every ad request passes here.
-    const bool logging = IsLogSwitchOn();
-    std::string line = logging ? win::Format("HTTP request for %s .... returning ", path.c_str()) : std::string();
-
-    if (!IsPacRequest(path)) {
-        body = kAdBody;
-        if (logging)
-            WriteLog("%snothing!", line.c_str());
-        ++g_unwrittenAds;
-        return true;
-    }
-
-    const DWORD now = g_clock ? g_clock() : win::UnixTimeNow();
-    const std::string key = win::ToLower(path);
-    auto& cache = PacCache();
-    auto cached = cache.find(key);
-    const bool fromCache = cached != cache.end() && cached->second.first + kPacCacheSeconds >= now;
-    if (fromCache) {
-        body = cached->second.second;
-    } else {
-        // An absolute path is left as it is; a relative one is below the system directory.
-        const std::string file = win::PathJoin(win::SystemDirectory(), path);
-        std::string content;
-        if (!win::ReadWholeFile(file, content, FILE_SHARE_READ)) {
-            WriteLog("%s", line.c_str());
-            WriteLog("######## Can't get %s!!", file.c_str());
+    if (name.empty() || name.back() == '.' || name.back() == ' ')
+        return false;
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || std::char_traits<char>::find("\\/:*?\"<>|", 9, c))
             return false;
-        }
-        cache[key] = std::make_pair(now, content);
-        body = content;
-    }
-    if (logging)
-        WriteLog("%sPAC file%s", line.c_str(), fromCache ? " from cache" : "");
-    contentType = "application/x-ns-proxy-autoconfig";
-    return true;
-}
-
-void HandleTunnel(const std::string& host)
-{
-    WriteLog("HTTP tunnel request for %s .... returning %s", host.c_str(), StatusText(kStatusForbidden));
-    ++g_unwrittenAds;
-}
-
-bool HaveUnwrittenBlockedAds()
-{
-    return g_unwrittenAds != 0;
-}
-
-void FlushBlockedAds()
-{
-    if (g_unwrittenAds == 0)
-        return;
-    AddToCounter(kCounterAdsBlocked, g_unwrittenAds);
-    g_unwrittenAds = 0;
+    return !IsDeviceName(name);
 }
 
 BodyPiece NextBodyPiece(size_t remaining)

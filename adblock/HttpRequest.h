@@ -1,6 +1,6 @@
-// Requests and responses of the ad-block HTTP server, apart from its window and sockets.
+// Requests and responses of the ad-block HTTP server as text: no window, socket
+// or file here, and no Windows header, so the parser is fuzzed natively too.
 #pragma once
-#include <windows.h>
 #include <string>
 
 // Indexes into the status table that the server uses for its error pages.
@@ -30,29 +30,16 @@ enum class RequestVerdict { Handle, Tunnel, BadRequest, NotImplemented };
 // Checks a complete request; for Handle, `joined` is `root` followed by the
 // requested path ("/" asks for "/index.html"); for Tunnel (a CONNECT, which a
 // browser sends for an HTTPS address), `joined` is the host and port asked for.
+// A PAC request is handled only when its path is "/" and a plain file name
+// (PacFileNameIsPlain), so the file it opens lies directly in `root`.
 RequestVerdict ParseRequestText(const std::string& request, const std::string& root, std::string& joined);
 
 // The path asks for one of our PAC scripts (it holds the name marker, any case).
 bool IsPacRequest(const std::string& path);
-
-// Seconds since 1970 as the PAC cache sees them; tests put a fake clock in.
-using ServerClock = DWORD (*)();
-void SetServerClock(ServerClock clock);    // NULL: the system clock
-
-// Produces the 200 answer for a joined path: three blanks for an ad (tallied),
-// the PAC file (read at most once a minute per path) for a PAC request.  False
-// when the PAC file cannot be read.
-bool HandleRequest(const std::string& path, std::string& body, std::string& contentType);
-
-// Refuses a tunnel to `host`: the PAC script sends only listed hosts to us, so
-// it is an ad over HTTPS and tallied like one.
-void HandleTunnel(const std::string& host);
-
-// "AdsBlocked" lives in the registry, and writing it costs more than answering
-// the request, so blocked ads are tallied here and written by FlushBlockedAds,
-// which the server calls a second after the first unwritten one.
-bool HaveUnwrittenBlockedAds();
-void FlushBlockedAds();
+// A name Windows opens as a file of the folder it is joined to: no folder,
+// drive or stream separator, no wildcard or control character, no trailing dot
+// or blank (Windows drops them), and no device name (NUL, COM1.pac and the like).
+bool PacFileNameIsPlain(const std::string& name);
 
 // Bodies go out in pieces of at most 1024 characters; a piece shorter than
 // that is the last, so a remainder of exactly 1024 is followed by an empty one.

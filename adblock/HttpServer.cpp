@@ -3,6 +3,7 @@
 // One thread, non-blocking sockets, events as messages to a hidden window
 // (Winsock 1.1 WSAAsyncSelect, which every Windows from 95 on has).
 #include "adblock/HttpServer.h"
+#include "adblock/HttpAnswer.h"
 #include "adblock/HttpRequest.h"
 #include "app/Log.h"
 #include "win/HiddenWindow.h"

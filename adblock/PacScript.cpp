@@ -1,7 +1,6 @@
 // Text of the proxy auto-configuration scripts.
 #include "adblock/PacScript.h"
-#include "win/Text.h"
-#include "win/Util.h"
+#include "win/Bytes.h"
 
 namespace {
 const char* kFindProxy = "FindProxyForURL";
@@ -171,12 +170,38 @@ bool RewriteEarlierScript(const std::string& text, std::string& rewritten)
     return true;
 }
 
+std::string ScriptStringText(const std::string& text)
+{
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\\' || c == '"') {
+            escaped += '\\';
+            escaped += static_cast<char>(c);
+        } else if (c < 0x20 || c == 0x7F) {
+            escaped += win::Format("\\x%02X", c);
+        } else if (c == 0xE2 && i + 2 < text.size() && text[i + 1] == '\x80' &&
+                   (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {
+            // U+2028 and U+2029 in UTF-8 end a line, and so the string, in older engines.
+            escaped += text[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
+            i += 2;
+        } else {
+            escaped += static_cast<char>(c);
+        }
+    }
+    return escaped;
+}
+
 std::string PacElseBranch(const ConnectionProxyConfig& earlier, bool indirect)
 {
     if (indirect)
         return "return IndirectFindProxyForURL(url, host);";
+    // The host comes from the connection's settings, which any program may have
+    // written: it is kept inside its string.
     if (earlier.UseProxy && !earlier.ProxyHost.empty())
-        return win::Format(" return \"PROXY %s:%d\";", earlier.ProxyHost.c_str(), static_cast<int>(earlier.ProxyPort));
+        return win::Format(" return \"PROXY %s:%d\";", ScriptStringText(earlier.ProxyHost).c_str(),
+                           static_cast<int>(earlier.ProxyPort));
     return " return \"DIRECT\"; ";
 }
 

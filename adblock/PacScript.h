@@ -1,7 +1,8 @@
 // The proxy auto-configuration script of one connection, built from the ad-server
-// list and the connection's earlier settings: pure text work, no system calls.
+// list and the connection's earlier settings: pure text work, no system calls and
+// no Windows header (the list comes from the network; it is fuzzed natively).
 #pragma once
-#include "adblock/ProxyConfig.h"
+#include "adblock/ConnectionProxyConfig.h"
 #include <string>
 #include <vector>
 
@@ -41,6 +42,9 @@ std::string ProxyAddress(unsigned short port);                                  
 // Renames every FindProxyForURL of an earlier script (also inside longer names)
 // to IndirectFindProxyForURL; false when the text has none.
 bool RewriteEarlierScript(const std::string& text, std::string& rewritten);
+// `text` as it may stand between the double quotes of a script's string:
+// backslash, quote, control and line-separator characters escaped.
+std::string ScriptStringText(const std::string& text);
 // What the script does with hosts that are not on the list.
 std::string PacElseBranch(const ConnectionProxyConfig& earlier, bool indirect);
 

@@ -1,25 +1,10 @@
 // The browser's proxy settings per network connection: listing the connections,
 // reading and applying one connection's settings, and archiving them in the registry.
 #pragma once
+#include "adblock/ConnectionProxyConfig.h"
 #include <windows.h>
 #include <string>
 #include <vector>
-
-// The name that stands for the local-network settings; always the last connection.
-constexpr const char* kLanConnection = "(Default-LAN)";
-
-// One connection's proxy settings.
-struct ConnectionProxyConfig {
-    explicit ConnectionProxyConfig(const std::string& connection = std::string()) : Connection(connection) {}
-
-    bool AutoDetect = false;        // PROXY_TYPE_AUTO_DETECT
-    bool AutoConfig = false;        // PROXY_TYPE_AUTO_PROXY_URL
-    std::string AutoConfigURL;
-    bool UseProxy = false;          // PROXY_TYPE_PROXY
-    std::string ProxyHost;          // without the port
-    unsigned short ProxyPort = 80;
-    std::string Connection;
-};
 
 // The phone-book entry names in RAS's order, then kLanConnection.  False (and an
 // empty list) when RAS refuses to enumerate.

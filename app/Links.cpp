@@ -36,22 +36,6 @@ PageInfo Info(VendorPage page)
 
 WebLinkOpener g_openerForTest = nullptr;
 
-// ASCII only: a locale-aware comparison could disagree about "I" and "i".
-bool StartsWithNoCase(const std::string& text, const char* prefix)
-{
-    size_t i = 0;
-    for (; prefix[i]; ++i) {
-        if (i >= text.size())
-            return false;
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 std::string DefaultVendorLink(VendorPage page)
@@ -63,11 +47,6 @@ std::string VendorLink(VendorPage page)
 {
     const std::string own = ProductString(Info(page).setting);
     return own.empty() ? DefaultVendorLink(page) : own;
-}
-
-bool IsWebAddress(const std::string& address)
-{
-    return StartsWithNoCase(address, "http://") || StartsWithNoCase(address, "https://");
 }
 
 bool OpenWebLink(HWND owner, const std::string& address)

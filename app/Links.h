@@ -1,5 +1,6 @@
 // The vendor's web addresses, and the one way the program opens a web page.
 #pragma once
+#include "app/WebAddress.h"
 #include <windows.h>
 #include <string>
 
@@ -15,9 +16,6 @@ enum class VendorPage {
 std::string DefaultVendorLink(VendorPage page);
 // The override setting when it is not empty, else the built-in address.
 std::string VendorLink(VendorPage page);
-
-// True for an address that begins with "http://" or "https://" (any letter case).
-bool IsWebAddress(const std::string& address);
 
 // Opens a web address in the browser (ShellExecuteA "open", empty parameters,
 // working directory C:\, shown normally).  Anything that is not a web address is

@@ -1,7 +1,6 @@
 // The role a run takes, decided from its argument string and where it lives.
 #include "app/Role.h"
-#include "win/Text.h"
-#include "win/Util.h"
+#include "win/Bytes.h"
 
 static bool Has(const std::string& text, const char* what)
 {
@@ -51,5 +50,11 @@ std::string RecentLinkName(const std::string& lowerArguments)
     size_t slash = win::LastBackslash(stripped);
     if (slash == std::string::npos)
         return std::string();
+    // The name is joined to the Recent folder: a slash or a drive after the
+    // last backslash would lead out of it.  Neither is a byte of a double-byte
+    // character, so a plain search finds them.
+    const size_t other = stripped.find_last_of("/:");
+    if (other != std::string::npos && other > slash)
+        slash = other;
     return stripped.substr(slash + 1) + ".lnk";
 }

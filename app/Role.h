@@ -1,4 +1,5 @@
 // The role a run takes, decided from its argument string and where it lives.
+// No Windows header: the argument string is anyone's to write, and this is fuzzed natively.
 #pragma once
 #include <string>
 
@@ -24,6 +25,6 @@ struct RoleDecision {
 RoleDecision DecideRole(const std::string& arguments, const std::string& ownPath, const std::string& systemDir);
 
 // The Recent-folder entry to delete for a ".quillrest" argument: the last path
-// component of the lower-cased argument (quotes stripped) plus ".lnk"; empty
-// when the argument has no backslash.
+// component of the lower-cased argument (quotes stripped; after its last
+// backslash, slash or colon) plus ".lnk"; empty when the argument has no backslash.
 std::string RecentLinkName(const std::string& lowerArguments);

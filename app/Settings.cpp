@@ -144,40 +144,6 @@ bool WriteSettingString(HKEY root, const char* subkey, const char* name, const s
                           static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
-long long ParseCounterText(const char* text)
-{
-    const char* p = text;
-    while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n' || *p == '\v' || *p == '\f')
-        ++p;
-    bool negative = false;
-    if (*p == '-' || *p == '+')
-        negative = *p++ == '-';
-    unsigned long long value = 0;
-    while (*p >= '0' && *p <= '9')
-        value = value * 10 + static_cast<unsigned>(*p++ - '0');
-    return negative ? static_cast<long long>(0 - value) : static_cast<long long>(value);
-}
-
-std::string CounterText(long long value)
-{
-    char buffer[24];
-    char* end = buffer + sizeof(buffer);
-    char* p = end;
-    unsigned long long magnitude = value < 0 ? 0 - static_cast<unsigned long long>(value)
-                                             : static_cast<unsigned long long>(value);
-    do {
-        *--p = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude);
-    if (value < 0)
-        *--p = '-';
-    return std::string(p, end);
-}
-
-static std::string CounterValueName(const char* name)
-{
-    return std::string("Counter - ") + name;
-}
 
 long long GetCounter(const char* name)
 {

@@ -1,5 +1,6 @@
 // Registry-backed settings store and the 64-bit statistics counters.
 #pragma once
+#include "app/CounterText.h"
 #include <windows.h>
 #include <string>
 
@@ -23,11 +24,6 @@ bool WriteSettingString(HKEY root, const char* subkey, const char* name, const s
 // Counters live under the product key as "Counter - <name>" in decimal text.
 long long GetCounter(const char* name);
 void AddToCounter(const char* name, long long amount);
-
-// Counter text parsing and formatting (leading blanks and sign; stop at the
-// first non-digit; no digits give 0).
-long long ParseCounterText(const char* text);
-std::string CounterText(long long value);
 
 // Shorthands for the product key.
 DWORD ProductDword(const char* name, DWORD preset);            // plain read

@@ -1,5 +1,6 @@
 // The program launcher: starts one work item as a process, or through the shell.
 #include "launch/Launcher.h"
+#include "launch/CommandLine.h"
 #include "app/Log.h"
 #include "win/Util.h"
 #include <shellapi.h>
@@ -14,15 +15,21 @@ constexpr size_t kCommandLineSlack = 100;
 void ShellFallback(const WorkItem& item, FollowedProgram& program)
 {
     const std::string windowsDir = win::WindowsDirectory();
+    // A program in quotes goes to the shell apart from its arguments, as
+    // CreateProcess took it; any other command goes whole (an unquoted path
+    // with blanks is common, and the shell finds it whole).
+    const CommandParts parts = SplitCommandLine(item.CommandLine);
+    const std::string& file = parts.quoted ? parts.program : item.CommandLine;
+    const std::string parameters = parts.quoted ? parts.arguments : std::string();
     try {
         // PathFindOnPathA may fill up to MAX_PATH characters whatever the input length.
-        std::vector<char> lookup(std::max<size_t>(MAX_PATH, item.CommandLine.size() + 1) + MAX_PATH, '\0');
-        std::copy(item.CommandLine.begin(), item.CommandLine.end(), lookup.begin());
-        if (item.CommandLine.size() < MAX_PATH && PathFindOnPathA(lookup.data(), nullptr))
+        std::vector<char> lookup(std::max<size_t>(MAX_PATH, file.size() + 1) + MAX_PATH, '\0');
+        std::copy(file.begin(), file.end(), lookup.begin());
+        if (file.size() < MAX_PATH && PathFindOnPathA(lookup.data(), nullptr))
             WriteLog("Found %s on path.", item.CommandLine.c_str());
     } catch (...) {
     }
-    if (PathIsDirectoryA(item.CommandLine.c_str())) {
+    if (PathIsDirectoryA(file.c_str())) {
         WriteLog("%s is a directory, so not ShellExecuting", item.CommandLine.c_str());
         return;
     }
@@ -34,8 +41,8 @@ void ShellFallback(const WorkItem& item, FollowedProgram& program)
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
     info.lpVerb = "open";
-    info.lpFile = item.CommandLine.c_str();
-    info.lpParameters = "";
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.c_str();
     info.lpDirectory = windowsDir.c_str();
     info.nShow = item.ShowCmd;
     ShellExecuteExA(&info);

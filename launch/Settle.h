@@ -1,6 +1,7 @@
 // When has a started program settled: pure rules over samples of the whole machine
 // and of the program itself.
 #pragma once
+#include "launch/SettleSignal.h"
 #include <windows.h>
 
 // System-wide processor times as GetSystemTimes reports them: 100 ns units summed
@@ -58,15 +59,6 @@ double QuietLimit(unsigned processors);
 // Whether the program was quiet between two samples `ms` apart: input idle, and
 // its processor time and I/O (where known) flat.
 bool ProgramQuiet(const ProgramSample& from, const ProgramSample& to, DWORD ms, bool useCpu, bool useIo);
-
-// What ended the wait after one start.
-enum class SettleSignal {
-    None,            // nothing measured
-    Exited,          // the program ended
-    WentQuiet,       // the program and the machine were quiet for the quiet time
-    MachineQuiet,    // the machine was quiet for the quiet time; the program itself could not be followed
-    UpperBound,      // the upper bound or the next start came first
-};
 
 // The wait after one start.
 struct SettleWatch {

@@ -5,51 +5,19 @@
 #include "win/Util.h"
 #include <algorithm>
 
-std::vector<std::string> SplitNameList(const std::string& list)
-{
-    std::vector<std::string> names;
-    size_t start = 0;
-    while (start < list.size()) {
-        size_t end = list.find(kNameListSeparator, start);
-        if (end == std::string::npos) {
-            names.push_back(list.substr(start));
-            break;
-        }
-        names.push_back(list.substr(start, end - start));
-        start = end + 1;
-    }
-    return names;
-}
-
-namespace {
-struct SortKey {
-    long long position;    // -1 when the name is not in the order string
-    std::string lowerName;
-};
-} // namespace
-
 void SortWorkQueue(std::vector<WorkItem>& queue, const std::string& sortingOrder)
 {
     if (sortingOrder.empty())
         return;
-    const std::string lowerOrder = win::ToLower(sortingOrder);
-    // Keys are computed once per item: the comparison itself stays cheap.
-    std::vector<std::pair<SortKey, WorkItem>> keyed;
-    keyed.reserve(queue.size());
-    for (WorkItem& item : queue) {
-        std::string lowerName = win::ToLower(item.Name);
-        size_t found = lowerOrder.find(lowerName);
-        long long position = found == std::string::npos ? -1 : static_cast<long long>(found);
-        keyed.push_back({SortKey{position, std::move(lowerName)}, std::move(item)});
-    }
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-        if (a.first.position != b.first.position)
-            return a.first.position < b.first.position;
-        return a.first.lowerName.compare(b.first.lowerName) < 0;
-    });
-    queue.clear();
-    for (auto& entry : keyed)
-        queue.push_back(std::move(entry.second));
+    std::vector<std::string> names;
+    names.reserve(queue.size());
+    for (const WorkItem& item : queue)
+        names.push_back(item.Name);
+    std::vector<WorkItem> sorted;
+    sorted.reserve(queue.size());
+    for (size_t index : LaunchOrder(names, sortingOrder))
+        sorted.push_back(std::move(queue[index]));
+    queue.swap(sorted);
 }
 
 void RemoveIgnoredItems(std::vector<WorkItem>& queue, const std::string& ignoreList)

@@ -1,5 +1,6 @@
 // Work items and the pure rules around them: launch ordering, ignore list, log text, link names.
 #pragma once
+#include "launch/NameList.h"
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -32,13 +33,6 @@ struct WorkItem {
     // A REG_EXPAND_SZ entry: its environment references are expanded when it starts.
     bool ExpandCommand = false;
 };
-
-// "SortingOrder" and "IgnoreForLaunch" separate their names with this character.
-constexpr char kNameListSeparator = '\1';
-
-// The entries of a stored name list: each name ends at the separator; a last
-// name without one counts too.
-std::vector<std::string> SplitNameList(const std::string& list);
 
 // Sorts by first occurrence of the lower-cased name in the lower-cased order
 // string (absent names first), then by lower-cased name; same names keep their

@@ -36,7 +36,7 @@ command -v wrk >/dev/null || want wrk                       # server benchmark
 command -v nginx >/dev/null || [ -x /usr/sbin/nginx ] || want nginx
 # The fuzzers: Debian's clang with libFuzzer and the sanitizer runtimes.
 command -v clang++ >/dev/null || want clang
-[ -n "$(find /usr/lib/llvm-*/lib/clang -name 'libclang_rt.fuzzer-x86_64.a' 2>/dev/null | head -n1)" ] || want libclang-rt-dev
+[ -n "$(find /usr/lib/llvm-*/lib/clang -name "libclang_rt.fuzzer-$(uname -m).a" 2>/dev/null | head -n1)" ] || want libclang-rt-dev
 
 # The 32-bit Wine loader only where this machine can run 32-bit code at all;
 # elsewhere it is dead weight.

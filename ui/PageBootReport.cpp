@@ -1,5 +1,6 @@
 // "Boot Report": how the last log-ons went, from the boot report file.
 #include "ui/PageBootReport.h"
+#include "launch/Settle.h"
 #include "res/resource.h"
 #include "win/Dpi.h"
 #include "win/Util.h"

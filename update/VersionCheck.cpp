@@ -18,9 +18,7 @@ void OfferNewVersion(HWND owner, const std::string& ownVersion)
         return;
     SetProductString(kLastVerWarning, ownVersion);
     // The text may come from the network: shown as it stands, never used as a format.
-    const std::string custom = ProductString(kNewVerMsg);
-    const std::string message =
-        custom.empty() ? BuiltInNewVersionMessage(DefaultVendorLink(VendorPage::Main)) : ExpandDoubledPercents(custom);
+    const std::string message = NewVersionMessage(ProductString(kNewVerMsg), DefaultVendorLink(VendorPage::Main));
     if (MessageBoxA(owner, message.c_str(), "New Version Available", MB_YESNO | MB_ICONINFORMATION) == IDYES)
         OpenWebLink(owner, VendorLink(VendorPage::Main));
 }

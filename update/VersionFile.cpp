@@ -1,6 +1,6 @@
 // The version file from the vendor's site, read into a list of actions (no I/O here).
 #include "update/VersionFile.h"
-#include "win/Text.h"
+#include "win/Bytes.h"
 #include <cstdio>
 
 namespace {
@@ -103,6 +103,11 @@ std::string BuiltInNewVersionMessage(const std::string& productPage)
     return "There is a newer version of Quillrest available at " + productPage +
            ".  Downloading and installing the new version will automatically upgrade your existing installation "
            "without changing any of your settings.\r\n\r\nWould you like to open a browser to the Quillrest site?";
+}
+
+std::string NewVersionMessage(const std::string& custom, const std::string& productPage)
+{
+    return custom.empty() ? BuiltInNewVersionMessage(productPage) : ExpandDoubledPercents(custom);
 }
 
 std::string OwnVersionText(uint32_t versionMs, uint32_t versionLs)

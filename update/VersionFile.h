@@ -1,4 +1,5 @@
-// The version file from the vendor's site, read into a list of actions (no I/O here).
+// The version file from the vendor's site, read into a list of actions: no I/O and
+// no Windows header here (the file comes over plain HTTP; it is fuzzed natively).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -33,6 +34,10 @@ std::string ExpandDoubledPercents(const std::string& message);
 
 // The message shown when the setting "NewVerMsg" is empty.
 std::string BuiltInNewVersionMessage(const std::string& productPage);
+// The message shown for a new version: "NewVerMsg" (`custom`, which the version
+// file can set) as ExpandDoubledPercents shows it, else the built-in one.  The
+// text is never used as a format.
+std::string NewVersionMessage(const std::string& custom, const std::string& productPage);
 
 // "major.minor.patch" from a file version's two 32-bit words.
 std::string OwnVersionText(uint32_t versionMs, uint32_t versionLs);

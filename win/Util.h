@@ -1,19 +1,10 @@
 // Small text and path helpers over the ANSI Win32 calls.
 #pragma once
+#include "win/Bytes.h"
 #include <windows.h>
-#include <cstdarg>
 #include <string>
 
 namespace win {
-
-// printf-style formatting into a string (any length).
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string FormatV(const char* format, va_list args);
-
-// Case mapping of multi-byte text in the process's ANSI code page; the result
-// may differ in length (UTF-8).
-std::string ToLower(std::string text);
-std::string ToUpper(std::string text);
 
 // DrawTextA for text in the process's code page.  Where that is UTF-8 the text
 // goes through DrawTextW (looked up at run time): GDI's A calls may read the

@@ -21,6 +21,11 @@ TEST(ServerTest, RequestsAreJoinedToTheRootOrRefused)
         {"Connect ads.example:443 HTTP/1.1\r\n\r\n", RequestVerdict::Tunnel, "ads.example:443"},
         {"CONNECT\n\n", RequestVerdict::BadRequest, ""},
         {"POST /a..b HTTP/1.1\r\n\r\n", RequestVerdict::BadRequest, ""},
+        // A PAC file is a plain name directly in the root: no stream, device or missing slash.
+        {"GET /QuillrestAdBlocker_x.pac:s HTTP/1.1\r\n\r\n", RequestVerdict::BadRequest, ""},
+        {"GET /nul.QuillrestAdBlocker_x.pac HTTP/1.1\r\n\r\n", RequestVerdict::BadRequest, ""},
+        {"GET QuillrestAdBlocker_x.pac HTTP/1.1\r\n\r\n", RequestVerdict::BadRequest, ""},
+        {"GET /sub\\QuillrestAdBlocker_x.pac HTTP/1.1\r\n\r\n", RequestVerdict::BadRequest, ""},
     };
     for (const ParseCase& c : cases) {
         std::string joined = "stale";

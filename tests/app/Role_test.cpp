@@ -73,4 +73,6 @@ TEST(RecentLink, LastComponentOfLowerCasedArgumentWithLnk)
     EXPECT_EQ("tool.lnk.quillrest.lnk", RecentLinkName("\"c:\\start menu\\startup\\tool.lnk.quillrest\""));
     EXPECT_EQ("a b.lnk.quillrest.lnk", RecentLinkName("c:\\x\\a b.lnk.quillrest"));
     EXPECT_EQ("", RecentLinkName("\"tool.lnk.quillrest\""));
+    // Nothing but a name in the Recent folder: no slash, no drive.
+    EXPECT_EQ("evil.quillrest.lnk", RecentLinkName("c:\\x\\a/../../c:evil.quillrest"));
 }

@@ -87,6 +87,7 @@ TEST(CounterText, ParsesLikeTheStoredText)
     const Case cases[] = {
         {"0", 0}, {"  42", 42}, {"-17", -17}, {"+5", 5}, {"12abc", 12}, {"abc", 0}, {"", 0}, {"-", 0},
         {"9223372036854775807", 9223372036854775807LL}, {" \t-3 4", -3},
+        {"99999999999999999999", 9223372036854775807LL}, {"-9223372036854775809", -9223372036854775807LL - 1},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.value, ParseCounterText(c.text)) << c.text;

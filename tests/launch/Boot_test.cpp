@@ -131,10 +131,18 @@ TEST_F(BootTest, DocumentUsesTheShellAndFolderIsLeftAlone)
     CreateDirectoryA(folder.c_str(), nullptr);
     SetString(HKEY_CURRENT_USER, kRunKey, "QrTestDocument", document);
     SetString(HKEY_CURRENT_USER, kRunKey, "QrTestFolder", folder);
+    // The same in quotes, as installers write paths with blanks: the shell gets
+    // the quoted document apart from its arguments, and the quoted folder is left alone.
+    const std::string quotedDocument = win::PathJoin(outFolder_, "note two.txt");
+    ASSERT_TRUE(WriteFileText(quotedDocument, "text"));
+    const std::string quotedFolder = win::PathJoin(outFolder_, "folder two");
+    CreateDirectoryA(quotedFolder.c_str(), nullptr);
+    SetString(HKEY_CURRENT_USER, kRunKey, "QrTestQuotedDocument", "\"" + quotedDocument + "\" /p");
+    SetString(HKEY_CURRENT_USER, kRunKey, "QrTestQuotedFolder", "\"" + quotedFolder + "\"");
 
     Start("-noinstall -hklm");
     const bool hidden = WaitHidden(kPatienceMs);
-    const bool docStarted = WaitFor([&] { return !ReadProbeStarts(out_).empty(); }, kPatienceMs);
+    const bool docStarted = WaitFor([&] { return ReadProbeStarts(out_).size() >= 2; }, kPatienceMs);
     if (previous.empty())
         DeleteTree(HKEY_CLASSES_ROOT, ".txt");
     else
@@ -144,10 +152,13 @@ TEST_F(BootTest, DocumentUsesTheShellAndFolderIsLeftAlone)
     ASSERT_TRUE(hidden);
     ASSERT_TRUE(docStarted);
     std::vector<ProbeStart> starts = ReadProbeStarts(out_);
-    ASSERT_EQ(1u, starts.size());
-    EXPECT_NE(std::string::npos, starts[0].commandLine.find("note.txt"));
+    ASSERT_EQ(2u, starts.size());
+    const std::string both = starts[0].commandLine + starts[1].commandLine;
+    EXPECT_NE(std::string::npos, both.find("note.txt"));
+    EXPECT_NE(std::string::npos, both.find("note two.txt"));
     EXPECT_TRUE(LogHas("Trying secondary ShellExecute"));
     EXPECT_TRUE(LogHas(folder + " is a directory, so not ShellExecuting"));
+    EXPECT_TRUE(LogHas("\"" + quotedFolder + "\" is a directory, so not ShellExecuting"));
 }
 
 TEST_F(BootTest, EntriesStartOnceAsWindowsWouldStartThem)

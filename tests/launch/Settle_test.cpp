@@ -271,6 +271,8 @@ TEST_F(BootReportFile, DamagedOrForeignFilesAreSetAside)
         "",
         "Some other program's notes\r\n",
         good.substr(0, good.rfind("I\t")),                         // the last item cut off
+        good.substr(0, good.size() - 5),                            // cut inside the last name
+        std::string(kBootReportHeader) + "\r\nB\t1\t0\t0\t0\t0\t0" + std::string(1, '\0') + "7\r\n",    // a NUL in a number
         good + "B\t1\t0\t-1\t-1\t-1\t1\r\n",                       // an item missing
         std::string(kBootReportHeader) + "\r\nB\t1\t2\t0\t0\t0\t0\r\n",    // unknown pacing
         std::string(kBootReportHeader) + "\r\nB\tx\t0\t0\t0\t0\t0\r\n",

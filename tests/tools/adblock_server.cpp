@@ -5,7 +5,7 @@
 // at stop: N".  QR_ADSERVER_CLOCK may name a file holding the seconds since 1970
 // that the PAC cache should see.
 #include "ToolSupport.h"
-#include "adblock/HttpRequest.h"
+#include "adblock/HttpAnswer.h"
 #include "adblock/HttpServer.h"
 #include "app/Log.h"
 #include "app/RegNames.h"

@@ -234,6 +234,7 @@ TEST(LinksTest, OnlyWebAddressesAreOpened)
         {" http://host", false},
         {"C:\\windows\\notepad.exe", false},
         {"file:///C:/windows/notepad.exe", false},
+        {"http://host/\" --new-window file:///C:/", false},    // a quote ends the browser's argument
     };
     std::vector<std::string> expected;
     for (const auto& c : cases) {

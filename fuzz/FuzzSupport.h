@@ -1,0 +1,29 @@
+// What every fuzz target shares: the property check, and the code page the
+// text helpers see (a stand-in for Windows' own, chosen per input).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace fuzz {
+
+// Aborts with the property that failed (libFuzzer then keeps the input).
+[[noreturn]] void Fail(const char* property, const std::string& detail);
+inline void Check(bool holds, const char* property, const std::string& detail = std::string())
+{
+    if (!holds)
+        Fail(property, detail);
+}
+
+// The process's code page for this input: UTF-8 (65001), Western (1252) or
+// Japanese (932, double-byte), as Windows documents them.
+void UseCodePage(unsigned codePage);
+// One of the three, chosen by `selector`.
+unsigned CodePageFor(size_t selector);
+
+inline std::string Text(const uint8_t* data, size_t size)
+{
+    return std::string(reinterpret_cast<const char*>(data), size);
+}
+
+} // namespace fuzz
