@@ -233,6 +233,7 @@ bool DoInstall()
     RegisterApplet();
     if (ProductDwordOrDefault(kInstallTime, 0) == 0)
         SetProductDword(kInstallTime, win::UnixTimeNow());
+    CreateStateKey();
     PrepForReboot();
     RegisterFileType();
     return true;
