@@ -5,6 +5,7 @@
 #include "app/Log.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
+#include "install/Elevation.h"
 #include "install/System.h"
 #include "install/WinInit.h"
 #include "launch/Redirect.h"
@@ -20,6 +21,8 @@ namespace {
 const char* kUninstallCommandSuffix = " -configure";
 const char* kFileTypeDescription = "Quillrest Link";
 const int kCopyAttempts = 5;
+const char* const kInstallCancelled = "Installation cancelled.";
+const char* const kUninstallCancelled = "Uninstall cancelled.";
 
 void Inform(const char* text, const char* title)
 {
@@ -27,10 +30,13 @@ void Inform(const char* text, const char* title)
 }
 
 // Without administrator rights the user is asked whether to go on; true (after
-// saying `cancelled`) when they choose to cancel.
+// saying `cancelled`) when they choose to cancel.  Windows Vista and later ask
+// their own question before the work starts: a run there goes on as far as its
+// rights allow.
 bool CancelledForRights(const char* question, const char* title, const char* cancelled)
 {
-    if (IsAdministrator() || MessageBoxA(nullptr, question, title, MB_YESNO) != IDYES)
+    if (ProcessElevation() == Elevation::Limited || IsAdministrator() ||
+        MessageBoxA(nullptr, question, title, MB_YESNO) != IDYES)
         return false;
     Inform(cancelled, "Cancelled");
     return true;
@@ -208,6 +214,24 @@ std::string FarewellAddress(const std::string& link, DWORD installTime, DWORD no
     return win::Format("%s?D=%d", page.c_str(), static_cast<int>(days));
 }
 
+bool HandOverToElevatedCopy(AdminWork work, const std::string& arguments, bool startedElevated, int& exitCode)
+{
+    DWORD code = 0;
+    switch (StartElevatedCopy(arguments, startedElevated, code)) {
+    case ElevatedCopy::Finished:
+        exitCode = static_cast<int>(code);
+        return true;
+    case ElevatedCopy::Declined:
+        Inform(work == AdminWork::Install ? kInstallCancelled : kUninstallCancelled, "Cancelled");
+        exitCode = ERROR_CANCELLED;
+        return true;
+    case ElevatedCopy::NotNeeded:
+    case ElevatedCopy::Failed:
+        break;
+    }
+    return false;
+}
+
 bool DoInstall()
 {
     WriteLog("DoInstall");
@@ -216,7 +240,7 @@ bool DoInstall()
             "Quillrest.  The user you are currently logged in as does not have permission to fully install.\r\n\r\n"
             "You are recommended to cancel the installation, login as an administrator on this computer, and then run "
             "the installation again.\r\n\r\nDo you want to cancel the installation?",
-            "Not Enough Rights To Completely Install", "Installation cancelled."))
+            "Not Enough Rights To Completely Install", kInstallCancelled))
         return false;
     if (!InstallSelfForBoot()) {
         Inform("You are logged in as a user that doesn't have enough rights on the computer to complete the "
@@ -247,7 +271,7 @@ void DoUninstall()
             "are currently logged in as does not have permission to uninstall from all necessary places.\r\n\r\n"
             "You are recommended to cancel the uninstall, login as an administrator on this computer, and then run "
             "the uninstall again.\r\n\r\nDo you want to cancel the uninstall?",
-            "Not Enough Rights To Cleanly Uninstall", "Uninstall cancelled."))
+            "Not Enough Rights To Cleanly Uninstall", kUninstallCancelled))
         return;
     RestorePreviousProxyConfig(nullptr, true);
     ShutdownRunningApps();
