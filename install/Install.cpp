@@ -21,8 +21,6 @@ namespace {
 const char* kUninstallCommandSuffix = " -configure";
 const char* kFileTypeDescription = "Quillrest Link";
 const int kCopyAttempts = 5;
-const char* const kInstallCancelled = "Installation cancelled.";
-const char* const kUninstallCancelled = "Uninstall cancelled.";
 
 void Inform(const char* text, const char* title)
 {
@@ -222,7 +220,8 @@ bool HandOverToElevatedCopy(AdminWork work, const std::string& arguments, bool s
         exitCode = static_cast<int>(code);
         return true;
     case ElevatedCopy::Declined:
-        Inform(work == AdminWork::Install ? kInstallCancelled : kUninstallCancelled, "Cancelled");
+        // As when the user cancels at the rights question of Windows 95 to XP.
+        Inform(work == AdminWork::Install ? "Installation cancelled." : "Uninstall cancelled.", "Cancelled");
         exitCode = ERROR_CANCELLED;
         return true;
     case ElevatedCopy::NotNeeded:
@@ -240,7 +239,7 @@ bool DoInstall()
             "Quillrest.  The user you are currently logged in as does not have permission to fully install.\r\n\r\n"
             "You are recommended to cancel the installation, login as an administrator on this computer, and then run "
             "the installation again.\r\n\r\nDo you want to cancel the installation?",
-            "Not Enough Rights To Completely Install", kInstallCancelled))
+            "Not Enough Rights To Completely Install", "Installation cancelled."))
         return false;
     if (!InstallSelfForBoot()) {
         Inform("You are logged in as a user that doesn't have enough rights on the computer to complete the "
@@ -271,7 +270,7 @@ void DoUninstall()
             "are currently logged in as does not have permission to uninstall from all necessary places.\r\n\r\n"
             "You are recommended to cancel the uninstall, login as an administrator on this computer, and then run "
             "the uninstall again.\r\n\r\nDo you want to cancel the uninstall?",
-            "Not Enough Rights To Cleanly Uninstall", kUninstallCancelled))
+            "Not Enough Rights To Cleanly Uninstall", "Uninstall cancelled."))
         return;
     RestorePreviousProxyConfig(nullptr, true);
     ShutdownRunningApps();
