@@ -70,12 +70,17 @@ bool PageBlockAds::OnInit()
     EnableItem(IDC_BLOCKADS_UPDATE_NOW, download_ || !FixedByPolicy(kDownloadAdBlockInfo));
     ShowManagedControls(*this, {{IDC_BLOCKADS_DOWNLOAD, kDownloadAdBlockInfo}, {IDC_BLOCKADS_LIST_URL, kAdBlockListURL}},
                         barred);
+    // The list download by hand stays: it writes only this user's own files.
+    if (SheetReadOnly())
+        for (int id : {IDC_BLOCKADS_BLOCK, IDC_BLOCKADS_HIDE_ERRORS})
+            EnableItem(id, false);
     return result;
 }
 
 void PageBlockAds::LoadSettings()
 {
-    download_ = ProductDwordOrDefault(kDownloadAdBlockInfo, 0) != 0;
+    download_ = (SheetReadOnly() ? ProductDword(kDownloadAdBlockInfo, 0)
+                                 : ProductDwordOrDefault(kDownloadAdBlockInfo, 0)) != 0;
     // Not allowed: shown off, and OK switches off what is still on.
     blockAds_ = AdBlockingAllowed() && IsAdBlockingActive();
     std::string debugger;
@@ -146,6 +151,8 @@ void PageBlockAds::UpdateNow()
 void PageBlockAds::OnApply()
 {
     Traced("PageBlockAds::OnOK", [&] {
+        if (SheetReadOnly())
+            return;
         win::DataExchange dx(*this, true);
         DoDataExchange(dx);
         if (!FixedByPolicy(kDownloadAdBlockInfo))

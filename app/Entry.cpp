@@ -5,6 +5,7 @@
 #include "app/RegNames.h"
 #include "app/Role.h"
 #include "app/Settings.h"
+#include "install/Elevation.h"
 #include "install/Install.h"
 #include "install/Residents.h"
 #include "install/System.h"
@@ -128,24 +129,40 @@ int RunApplication(const char* arguments)
     if (IsLogSwitchOn())
         RunLoggingCountdown();
 
+    int exitCode = 0;
     switch (decision.role) {
-    case Role::Configure:
-        ShowConfigurationSheet(decision.launchOrderPage);
+    case Role::Configure: {
+        DWORD copyExitCode = 0;
+        if (StartElevatedCopy(arguments, decision.elevatedCopy, copyExitCode) == ElevatedCopy::Finished)
+            return static_cast<int>(copyExitCode);
+        // Declined, or still without administrator rights: the settings are only shown.
+        ShowConfigurationSheet(decision.launchOrderPage, ProcessElevation() == Elevation::Limited);
         return 0;
+    }
     case Role::Uninstall:
+        if (HandOverToElevatedCopy(AdminWork::Uninstall, arguments, decision.elevatedCopy, exitCode))
+            return exitCode;
         DoUninstall();
         return 0;
     case Role::Install: {
+        const std::string installed = win::PathJoin(systemDir, kExeName);
+        if (HandOverToElevatedCopy(AdminWork::Install, arguments, decision.elevatedCopy, exitCode)) {
+            // The elevated copy opened the sheet; the resident instance starts from
+            // here, with the user's own token, as Windows will start it at log-on.
+            if (exitCode == 0)
+                LaunchInstalledCopy(installed, "-silent");
+            return exitCode;
+        }
         WriteLog("Installing then configuring");
         ShutdownRunningApps();
         if (!DoInstall()) {
             WriteLog("#### install failed--shutting down");
-            return 0;
+            return 1;
         }
-        const std::string installed = win::PathJoin(systemDir, kExeName);
         WriteLog("Launching new instances after install");
         LaunchInstalledCopy(installed, "-configure");
-        LaunchInstalledCopy(installed, "-silent");
+        if (!decision.elevatedCopy)
+            LaunchInstalledCopy(installed, "-silent");
         return 0;
     }
     default:

@@ -4,6 +4,9 @@
 
 #define QR_HKLM HKEY_LOCAL_MACHINE
 constexpr const char* kProductKey = "software\\Quillrest";
+// What the program records while it runs, for every user (counters, remembered
+// answers, times of the last downloads): the installer lets the interactive users write here
+constexpr const char* kStateKey = "software\\Quillrest\\State";
 // An administrator's fixed settings (Group Policy, Intune): read first, never written
 constexpr const char* kPolicyKey = "Software\\Policies\\Hollowmere\\Quillrest";
 

@@ -10,7 +10,15 @@ static bool Has(const std::string& text, const char* what)
 RoleDecision DecideRole(const std::string& arguments, const std::string& ownPath, const std::string& systemDir)
 {
     RoleDecision decision;
-    const std::string args = win::ToLower(arguments);
+    std::string args = win::ToLower(arguments);
+    const std::string elevated(kElevatedSwitch);
+    const size_t marker = args.find(elevated);
+    if (marker != std::string::npos) {
+        decision.elevatedCopy = true;
+        // The switch and the blank that joined it to the arguments.
+        const size_t from = marker > 0 && args[marker - 1] == ' ' ? marker - 1 : marker;
+        args.erase(from, marker + elevated.size() - from);
+    }
     if (Has(args, ".quillrest")) {
         decision.role = Role::RecentCleanup;
         return decision;

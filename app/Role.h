@@ -14,8 +14,14 @@ enum class Role {
 // With "-configure": open the configuration sheet on its Launch Order page.
 constexpr const char* kLaunchOrderSwitch = "-launchorder";
 
+// Added to the arguments of the copy that a run starts elevated for
+// administrator work (install/Elevation.h): that copy never asks again.  The
+// role is decided as if it were not there.
+constexpr const char* kElevatedSwitch = "-elevated";
+
 struct RoleDecision {
     Role role = Role::Resident;
+    bool elevatedCopy = false;       // started with the elevated switch
     bool silent = false;
     bool launchOrderPage = false;    // the configuration sheet opens on the Launch Order page
 };

@@ -1,26 +1,110 @@
 // Registry-backed settings store and the 64-bit statistics counters.
 #include "app/Settings.h"
+#include "app/Log.h"
 #include "app/Policy.h"
 #include "app/RegNames.h"
-#include "win/Raii.h"
+#include "win/Util.h"
+#include <set>
 #include <vector>
 
 namespace {
 
-// Create-or-open; a key that this call had to create counts as unreadable.
-bool OpenForRead(HKEY root, const char* subkey, win::UniqueKey& key)
+// The state subkey grants the interactive users reading and writing (not
+// deleting, nor changing its security); the users read, administrators and the
+// system do everything.  Its own list: nothing is inherited from the product key.
+const char* const kStateKeySecurity = "D:P(A;OICI;KA;;;SY)(A;OICI;KA;;;BA)(A;OICI;KRKW;;;IU)(A;OICI;KR;;;BU)";
+
+int g_refuseOverride = -1;
+
+bool RefusesMachineWrites()
 {
+    static const bool fromEnvironment = win::EnvironmentVariable("QR_TEST_REFUSE_MACHINE_WRITES") == "1";
+    return g_refuseOverride >= 0 ? g_refuseOverride != 0 : fromEnvironment;
+}
+
+char AsciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Letter case ignored, as the registry does for its names (ASCII is all these names hold).
+bool StartsWith(const char* text, const char* start)
+{
+    for (; *start; ++text, ++start)
+        if (AsciiLower(*text) != AsciiLower(*start))
+            return false;
+    return true;
+}
+
+bool InStateKey(HKEY root, const char* subkey)
+{
+    return root == HKEY_LOCAL_MACHINE && subkey && StartsWith(subkey, kStateKey) &&
+           (subkey[lstrlenA(kStateKey)] == '\0' || subkey[lstrlenA(kStateKey)] == '\\');
+}
+
+const char* RootName(HKEY root)
+{
+    if (root == HKEY_LOCAL_MACHINE)
+        return "HKLM";
+    if (root == HKEY_CURRENT_USER)
+        return "HKCU";
+    if (root == HKEY_CLASSES_ROOT)
+        return "HKCR";
+    if (root == HKEY_USERS)
+        return "HKU";
+    return "?";
+}
+
+// Failed writes already logged by this process, as "root\key\value".
+class FailedWrites {
+public:
+    FailedWrites() { InitializeCriticalSection(&lock_); }
+    ~FailedWrites() { DeleteCriticalSection(&lock_); }
+    bool First(const std::string& what)
+    {
+        EnterCriticalSection(&lock_);
+        const bool first = seen_.insert(win::ToLower(what)).second;
+        LeaveCriticalSection(&lock_);
+        return first;
+    }
+
+private:
+    CRITICAL_SECTION lock_;
+    std::set<std::string> seen_;
+};
+FailedWrites g_failedWrites;
+
+// Opens without creating (`create` false) or create-or-open; a key that this
+// call had to create counts as unreadable.
+bool OpenForRead(HKEY root, const char* subkey, win::UniqueKey& key, bool create = true)
+{
+    if (!create)
+        return RegOpenKeyExA(root, subkey, 0, KEY_READ, key.Out()) == ERROR_SUCCESS;
     DWORD disposition = 0;
     LONG rc = RegCreateKeyExA(root, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, key.Out(),
                               &disposition);
     return rc == ERROR_SUCCESS && disposition != REG_CREATED_NEW_KEY;
 }
 
-bool OpenForWrite(HKEY root, const char* subkey, win::UniqueKey& key)
+// Where a value of `root`\`subkey` is written: the state subkey for state values of the product key.
+const char* WrittenIn(HKEY root, const char* subkey, const char* name)
 {
-    DWORD disposition = 0;
-    return RegCreateKeyExA(root, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.Out(),
-                           &disposition) == ERROR_SUCCESS;
+    return root == HKEY_LOCAL_MACHINE && subkey && lstrcmpiA(subkey, kProductKey) == 0 && name && IsStateValue(name)
+               ? kStateKey
+               : subkey;
+}
+
+bool WriteValue(HKEY root, const char* subkey, const char* name, DWORD type, const BYTE* data, DWORD size)
+{
+    const char* target = WrittenIn(root, subkey, name);
+    win::UniqueKey key;
+    LONG rc = OpenKeyForWrite(root, target, key);
+    if (rc == ERROR_SUCCESS) {
+        rc = RegSetValueExA(key.Get(), name, 0, type, data, size);
+        if (rc != ERROR_SUCCESS)
+            LogFailedWrite(root, target, name, rc);
+    }
+    return rc == ERROR_SUCCESS;
 }
 
 // Values of the product key answer after the administrator's policy; no other key has one.
@@ -35,10 +119,10 @@ bool PolicyOnly(HKEY root, const char* subkey, const char* name)
     return UnderPolicy(root, subkey) && IsPolicyOnly(name);
 }
 
-bool ReadStoredDword(HKEY root, const char* subkey, const char* name, DWORD& out)
+bool ReadStoredDword(HKEY root, const char* subkey, const char* name, DWORD& out, bool create = true)
 {
     win::UniqueKey key;
-    if (!OpenForRead(root, subkey, key))
+    if (!OpenForRead(root, subkey, key, create))
         return false;
     DWORD data = 0;
     DWORD size = sizeof(data);
@@ -48,10 +132,10 @@ bool ReadStoredDword(HKEY root, const char* subkey, const char* name, DWORD& out
     return true;
 }
 
-bool ReadStoredString(HKEY root, const char* subkey, const char* name, std::string& out)
+bool ReadStoredString(HKEY root, const char* subkey, const char* name, std::string& out, bool create = true)
 {
     win::UniqueKey key;
-    if (!OpenForRead(root, subkey, key))
+    if (!OpenForRead(root, subkey, key, create))
         return false;
     DWORD size = 0;
     if (RegQueryValueExA(key.Get(), name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
@@ -64,12 +148,87 @@ bool ReadStoredString(HKEY root, const char* subkey, const char* name, std::stri
     return ok;
 }
 
+// A state value: the state subkey (never created by a read, so that it only
+// ever exists with its own security), then the product key, where versions
+// before it kept the value.
+bool ReadStateDword(const char* name, DWORD& out)
+{
+    return ReadStoredDword(HKEY_LOCAL_MACHINE, kStateKey, name, out, false) ||
+           ReadStoredDword(HKEY_LOCAL_MACHINE, kProductKey, name, out);
+}
+
+bool ReadStateString(const char* name, std::string& out)
+{
+    return ReadStoredString(HKEY_LOCAL_MACHINE, kStateKey, name, out, false) ||
+           ReadStoredString(HKEY_LOCAL_MACHINE, kProductKey, name, out);
+}
+
 } // namespace
+
+bool IsStateValue(const char* name)
+{
+    return StartsWith(name, "Counter - ") || StartsWith(name, "DontShow") || lstrcmpiA(name, kWelcomeDismissed) == 0 ||
+           lstrcmpiA(name, kLastAdBlockInfoCheck) == 0 || lstrcmpiA(name, kLastVerWarning) == 0;
+}
+
+void OverrideMachineWriteRefusalForTest(int refuse)
+{
+    g_refuseOverride = refuse;
+}
+
+LONG OpenKeyForWrite(HKEY root, const char* subkey, win::UniqueKey& key, REGSAM access)
+{
+    LONG rc = ERROR_ACCESS_DENIED;
+    if (!(RefusesMachineWrites() && root == HKEY_LOCAL_MACHINE && !InStateKey(root, subkey)))
+        rc = RegCreateKeyExA(root, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, key.Out(), nullptr);
+    if (rc != ERROR_SUCCESS)
+        LogFailedWrite(root, subkey, nullptr, rc);
+    return rc;
+}
+
+void LogFailedWrite(HKEY root, const char* subkey, const char* name, LONG error)
+{
+    std::string what = std::string(RootName(root)) + "\\" + (subkey ? subkey : "");
+    if (name)
+        what += std::string("\\") + (*name ? name : "(default)");
+    if (g_failedWrites.First(what))
+        WriteLog("Could not write %s: error %ld (not logged again in this run)", what.c_str(), error);
+}
+
+bool CreateStateKey()
+{
+    win::UniqueKey key;
+    if (OpenKeyForWrite(HKEY_LOCAL_MACHINE, kStateKey, key, KEY_WRITE | WRITE_DAC) != ERROR_SUCCESS)
+        return false;
+    // Windows 2000 and later; Windows 9x keeps no security, NT 4 lacks the text form.
+    using FromText = BOOL(WINAPI*)(LPCSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
+    using SetSecurity = LONG(WINAPI*)(HKEY, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR);
+    const HMODULE advapi = GetModuleHandleA("ADVAPI32.DLL");
+    auto fromText = win::LookUp<FromText>(advapi, "ConvertStringSecurityDescriptorToSecurityDescriptorA");
+    auto setSecurity = win::LookUp<SetSecurity>(advapi, "RegSetKeySecurity");
+    if (!fromText || !setSecurity)
+        return true;
+    PSECURITY_DESCRIPTOR security = nullptr;
+    if (!fromText(kStateKeySecurity, 1, &security, nullptr)) {
+        WriteLog("Could not build the security of %s: error %lu", kStateKey, GetLastError());
+        return false;
+    }
+    const LONG rc = setSecurity(key.Get(), DACL_SECURITY_INFORMATION, security);
+    LocalFree(security);
+    if (rc != ERROR_SUCCESS) {
+        LogFailedWrite(HKEY_LOCAL_MACHINE, kStateKey, nullptr, rc);
+        return false;
+    }
+    WriteLog("Created %s, writable by the interactive users", kStateKey);
+    return true;
+}
 
 // Every read of the product key takes two steps: the administrator's policy
 // first, then the user's own setting.  A policy value is never written back.
 bool ReadSettingDword(HKEY root, const char* subkey, const char* name, DWORD& out)
 {
+    if (UnderPolicy(root, subkey) && IsStateValue(name))
+        return ReadStateDword(name, out);
     if (UnderPolicy(root, subkey)) {
         switch (PolicyDwordStep(name, out)) {
         case PolicyStep::Fixed:
@@ -85,11 +244,7 @@ bool ReadSettingDword(HKEY root, const char* subkey, const char* name, DWORD& ou
 
 bool WriteSettingDword(HKEY root, const char* subkey, const char* name, DWORD value)
 {
-    win::UniqueKey key;
-    if (!OpenForWrite(root, subkey, key))
-        return false;
-    return RegSetValueExA(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value)) ==
-           ERROR_SUCCESS;
+    return WriteValue(root, subkey, name, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
 }
 
 bool ReadSettingDwordOrDefault(HKEY root, const char* subkey, const char* name, DWORD def, DWORD& out)
@@ -104,6 +259,8 @@ bool ReadSettingDwordOrDefault(HKEY root, const char* subkey, const char* name, 
 
 bool ReadSettingString(HKEY root, const char* subkey, const char* name, std::string& out)
 {
+    if (UnderPolicy(root, subkey) && IsStateValue(name))
+        return ReadStateString(name, out);
     if (UnderPolicy(root, subkey)) {
         switch (PolicyStringStep(name, out)) {
         case PolicyStep::Fixed:
@@ -130,9 +287,6 @@ bool ReadSettingStringOrDefault(HKEY root, const char* subkey, const char* name,
 
 bool WriteSettingString(HKEY root, const char* subkey, const char* name, const std::string& text, DWORD type)
 {
-    win::UniqueKey key;
-    if (!OpenForWrite(root, subkey, key))
-        return false;
     std::string data = text;
     data.push_back('\0');
     if (type == REG_MULTI_SZ) {
@@ -140,8 +294,8 @@ bool WriteSettingString(HKEY root, const char* subkey, const char* name, const s
         if (data.size() < 2 || data[data.size() - 2] != '\0')
             data.push_back('\0');
     }
-    return RegSetValueExA(key.Get(), name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+    return WriteValue(root, subkey, name, type, reinterpret_cast<const BYTE*>(data.data()),
+                      static_cast<DWORD>(data.size()));
 }
 
 

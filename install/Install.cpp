@@ -5,6 +5,7 @@
 #include "app/Log.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
+#include "install/Elevation.h"
 #include "install/Residents.h"
 #include "install/System.h"
 #include "install/WinInit.h"
@@ -31,10 +32,13 @@ void Inform(const char* text, const char* title)
 }
 
 // Without administrator rights the user is asked whether to go on; true (after
-// saying `cancelled`) when they choose to cancel.
+// saying `cancelled`) when they choose to cancel.  Windows Vista and later ask
+// their own question before the work starts: a run there goes on as far as its
+// rights allow.
 bool CancelledForRights(const char* question, const char* title, const char* cancelled)
 {
-    if (IsAdministrator() || MessageBoxA(nullptr, question, title, MB_YESNO) != IDYES)
+    if (ProcessElevation() == Elevation::Limited || IsAdministrator() ||
+        MessageBoxA(nullptr, question, title, MB_YESNO) != IDYES)
         return false;
     Inform(cancelled, "Cancelled");
     return true;
@@ -228,6 +232,25 @@ std::string UninstallCompleteText(const std::vector<StillParked>& left)
     return text + "Thank you for trying Quillrest.";
 }
 
+bool HandOverToElevatedCopy(AdminWork work, const std::string& arguments, bool startedElevated, int& exitCode)
+{
+    DWORD code = 0;
+    switch (StartElevatedCopy(arguments, startedElevated, code)) {
+    case ElevatedCopy::Finished:
+        exitCode = static_cast<int>(code);
+        return true;
+    case ElevatedCopy::Declined:
+        // As when the user cancels at the rights question of Windows 95 to XP.
+        Inform(work == AdminWork::Install ? "Installation cancelled." : "Uninstall cancelled.", "Cancelled");
+        exitCode = ERROR_CANCELLED;
+        return true;
+    case ElevatedCopy::NotNeeded:
+    case ElevatedCopy::Failed:
+        break;
+    }
+    return false;
+}
+
 bool DoInstall()
 {
     WriteLog("DoInstall");
@@ -253,6 +276,7 @@ bool DoInstall()
     RegisterApplet();
     if (ProductDwordOrDefault(kInstallTime, 0) == 0)
         SetProductDword(kInstallTime, win::UnixTimeNow());
+    CreateStateKey();
     PrepForReboot();
     RegisterFileType();
     return true;

@@ -7,6 +7,15 @@
 
 bool DoInstall();
 void DoUninstall();
+
+// Windows Vista and later: installing and uninstalling need an elevated token.
+// A run without one hands the work to a copy of the program started elevated
+// (install/Elevation.h) and ends with that copy's exit code; a declined prompt
+// ends the run as cancelled ("Installation cancelled." / "Uninstall cancelled.",
+// exit code ERROR_CANCELLED).  False when this run does the work itself.
+enum class AdminWork { Install, Uninstall };
+bool HandOverToElevatedCopy(AdminWork work, const std::string& arguments, bool startedElevated, int& exitCode);
+
 void RemoveFromBoot();
 void RegisterFileType();
 // No new path schedules a deletion.

@@ -2,6 +2,7 @@
 #include "install/System.h"
 #include "app/Log.h"
 #include "app/RegNames.h"
+#include "app/Settings.h"
 #include "win/Raii.h"
 #include "win/Util.h"
 
@@ -18,6 +19,47 @@ DWORD PlatformId()
     info.dwOSVersionInfoSize = sizeof(info);
     GetVersionExA(&info);
     return info.dwPlatformId;
+}
+
+// 1 or 0 where CheckTokenMembership exists (Windows 2000 and later), else -1.
+int TokenHoldsAdministrators()
+{
+    using CheckMembership = BOOL(WINAPI*)(HANDLE, PSID, PBOOL);
+    auto check = win::LookUp<CheckMembership>(GetModuleHandleA("ADVAPI32.DLL"), "CheckTokenMembership");
+    if (!check)
+        return -1;
+    // S-1-5-32-544, BUILTIN\Administrators, laid out as a SID.
+    struct {
+        BYTE revision;
+        BYTE count;
+        SID_IDENTIFIER_AUTHORITY authority;
+        DWORD rids[2];
+    } administrators = {SID_REVISION, 2, {SECURITY_NT_AUTHORITY},
+                        {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS}};
+    BOOL member = FALSE;
+    if (!check(nullptr, &administrators, &member))
+        return -1;
+    return member ? 1 : 0;
+}
+
+Elevation ReadProcessElevation()
+{
+    if (PlatformId() != VER_PLATFORM_WIN32_NT)
+        return Elevation::NotSeparated;
+    using OpenToken = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
+    using TokenInformation = BOOL(WINAPI*)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);
+    const HMODULE advapi = GetModuleHandleA("ADVAPI32.DLL");
+    auto openToken = win::LookUp<OpenToken>(advapi, "OpenProcessToken");
+    auto information = win::LookUp<TokenInformation>(advapi, "GetTokenInformation");
+    win::UniqueHandle token;
+    if (!openToken || !information || !openToken(GetCurrentProcess(), TOKEN_QUERY, token.Out()))
+        return Elevation::NotSeparated;
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    // Windows before Vista know no such class of information.
+    if (!information(token.Get(), TokenElevation, &elevation, sizeof(elevation), &size))
+        return Elevation::NotSeparated;
+    return elevation.TokenIsElevated ? Elevation::Elevated : Elevation::Limited;
 }
 } // namespace
 
@@ -58,22 +100,34 @@ bool IsAdministrator()
     if (g_adminOverride >= 0) {
         admin = g_adminOverride != 0;
     } else if (PlatformId() == VER_PLATFORM_WIN32_NT) {
-        using OpenScm = SC_HANDLE(WINAPI*)(LPCSTR, LPCSTR, DWORD);
-        using CloseScm = BOOL(WINAPI*)(SC_HANDLE);
-        win::UniqueLibrary advapi(LoadLibraryA("ADVAPI32.DLL"));
-        auto closeHandle = win::LookUp<CloseScm>(advapi.Get(), "CloseServiceHandle");
-        auto open = win::LookUp<OpenScm>(advapi.Get(), "OpenSCManagerA");
-        if (closeHandle && open) {
-            SC_HANDLE manager = open(nullptr, nullptr, GENERIC_WRITE);
-            admin = manager != nullptr;
-            if (manager)
-                closeHandle(manager);
+        const int member = TokenHoldsAdministrators();
+        admin = member == 1;
+        if (member < 0) {
+            // NT 4: only an administrator may change the services.
+            using OpenScm = SC_HANDLE(WINAPI*)(LPCSTR, LPCSTR, DWORD);
+            using CloseScm = BOOL(WINAPI*)(SC_HANDLE);
+            win::UniqueLibrary advapi(LoadLibraryA("ADVAPI32.DLL"));
+            auto closeHandle = win::LookUp<CloseScm>(advapi.Get(), "CloseServiceHandle");
+            auto open = win::LookUp<OpenScm>(advapi.Get(), "OpenSCManagerA");
+            admin = true;
+            if (closeHandle && open) {
+                SC_HANDLE manager = open(nullptr, nullptr, GENERIC_WRITE);
+                admin = manager != nullptr;
+                if (manager)
+                    closeHandle(manager);
+            }
         }
     }
     WriteLog("IsAdministrator returning %d", admin ? 1 : 0);
     g_adminResult = admin;
     g_adminKnown = true;
     return admin;
+}
+
+Elevation ProcessElevation()
+{
+    static const Elevation elevation = ReadProcessElevation();
+    return elevation;
 }
 
 std::string GetInstallDirectory()
@@ -104,10 +158,13 @@ bool InstallSelfForBoot()
     WriteLog("InstallSelfForBoot");
     std::string command = win::Format("%s -hklm", GetInstalledExePath().c_str());
     win::UniqueKey run;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_WRITE, run.Out()) != ERROR_SUCCESS)
+    if (OpenKeyForWrite(HKEY_LOCAL_MACHINE, kRunKey, run) != ERROR_SUCCESS)
         return false;
-    RegSetValueExA(run.Get(), kOwnRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   static_cast<DWORD>(command.size() + 1));
+    const LONG written = RegSetValueExA(run.Get(), kOwnRunValue, 0, REG_SZ,
+                                        reinterpret_cast<const BYTE*>(command.c_str()),
+                                        static_cast<DWORD>(command.size() + 1));
+    if (written != ERROR_SUCCESS)
+        LogFailedWrite(HKEY_LOCAL_MACHINE, kRunKey, kOwnRunValue, written);
     return true;
 }
 

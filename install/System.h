@@ -6,8 +6,18 @@ bool Is9x();
 // True on 64-bit Windows: always for the 64-bit build; for the 32-bit one when
 // IsWow64Process (looked up at run time, missing before XP SP2) says so.
 bool Is64BitWindows();
-// Cached for the process after the first call.
+// Cached for the process after the first call.  Where it exists (Windows 2000
+// and later) the token's membership in the Administrators group decides, so an
+// administrator's filtered token (Windows Vista and later) does not count.
 bool IsAdministrator();
+
+// What the process's token holds, decided once per process from the token.
+enum class Elevation {
+    NotSeparated,    // Windows 95 to XP: a program runs with every right of its user
+    Elevated,        // Windows Vista and later, an elevated token
+    Limited,         // Windows Vista and later, a token without administrator rights
+};
+Elevation ProcessElevation();
 // Where the program's own files live: the system directory; for the 32-bit
 // program on 64-bit Windows the folder its writes to system32 really land in
 // (SysWOW64), since a 64-bit caller of "system32\Quillrest.exe" would not find it.

@@ -116,3 +116,7 @@
 
 // The line a page (or the trouble dialog) shows while a policy fixes some of its settings
 #define IDC_MANAGED 1120
+
+// The main page's introduction, and the line that takes its place on a sheet that only shows the settings
+#define IDC_MAIN_INTRO 1121
+#define IDC_MAIN_READ_ONLY 1122

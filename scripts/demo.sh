@@ -40,7 +40,7 @@ w "$samples\\demo_setup.exe" link user "Photo Sync" "$samples\\sample_line.exe" 
 w reg add 'HKLM\software\Quillrest' /v DelaySeconds /t REG_DWORD /d 2 /f $view >/dev/null
 w reg add 'HKLM\software\Quillrest' /v Log /t REG_DWORD /d 1 /f $view >/dev/null
 w reg add 'HKLM\software\Quillrest' /v LogBootCount /t REG_DWORD /d 5 /f $view >/dev/null
-w reg add 'HKLM\software\Quillrest' /v WelcomeDismissed /t REG_DWORD /d 1 /f $view >/dev/null
+w reg add 'HKLM\software\Quillrest\State' /v WelcomeDismissed /t REG_DWORD /d 1 /f $view >/dev/null
 w reg query 'HKLM\software\microsoft\windows\currentversion\run' | sed 's/^/  /'
 w reg query 'HKCU\software\microsoft\windows\currentversion\run' | sed 's/^/  /'
 

@@ -6,6 +6,9 @@
 #                          the same while an administrator's policies fix some
 #                          settings (greyed controls, the managed line), and
 #                          managed-trouble.png
+#   read-only-<nn>-<tab title>.png
+#                          the same opened with a standard user's token and the
+#                          elevation prompt declined (Windows Vista and later)
 #   boot-window.png        the boot window while it launches
 #   welcome.png, trouble.png, message.png, status.png, select-blocking.png
 #                          the small dialogs (Select Blocking with three dial-up
@@ -40,6 +43,7 @@ qr_session_begin
 w() { timeout 60 wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 tool() { w "$(qr_winpath "$tools/$1.exe")" "${@:2}"; }
 key='HKLM\software\Quillrest'
+state="$key\State"    # what the program records while it runs
 view=$(qr_reg_view)    # the program's own registry view (the 32-bit one under WOW64)
 policy='HKLM\Software\Policies\Hollowmere\Quillrest'    # read in the 64-bit view on 64-bit Windows
 # No window manager runs here: Wine draws the frames and captions itself.
@@ -57,13 +61,13 @@ fi
 
 # ---- Sample data, so the pages have something to show ----
 w reg add "$key" /v SawMSCDEX /t REG_DWORD /d 1 /f $view >/dev/null
-w reg add "$key" /v "Counter - Boots" /d 123 /f $view >/dev/null
-w reg add "$key" /v "Counter - FilesLaunched" /d 4567 /f $view >/dev/null
-w reg add "$key" /v "Counter - JunkFilesDeleted" /d 890 /f $view >/dev/null
-w reg add "$key" /v "Counter - JunkFileBytesDeleted" /d 52428800 /f $view >/dev/null
-w reg add "$key" /v "Counter - DeletedInternetFiles" /d 2345 /f $view >/dev/null
-w reg add "$key" /v "Counter - DeletedCookies" /d 678 /f $view >/dev/null
-w reg add "$key" /v "Counter - AdsBlocked" /d 9012 /f $view >/dev/null
+w reg add "$state" /v "Counter - Boots" /d 123 /f $view >/dev/null
+w reg add "$state" /v "Counter - FilesLaunched" /d 4567 /f $view >/dev/null
+w reg add "$state" /v "Counter - JunkFilesDeleted" /d 890 /f $view >/dev/null
+w reg add "$state" /v "Counter - JunkFileBytesDeleted" /d 52428800 /f $view >/dev/null
+w reg add "$state" /v "Counter - DeletedInternetFiles" /d 2345 /f $view >/dev/null
+w reg add "$state" /v "Counter - DeletedCookies" /d 678 /f $view >/dev/null
+w reg add "$state" /v "Counter - AdsBlocked" /d 9012 /f $view >/dev/null
 capture='HKLM\software\microsoft\windows\currentversion\run\Quillrest'
 user_run='HKCU\software\microsoft\windows\currentversion\run'
 clock='C:\Program Files\Clock\clockhelper.exe'
@@ -115,9 +119,10 @@ shoot_at() {    # dpi
   w reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
   write_report >"$report"
   # The same settings in every pass: the boot window below changes these.
-  for value in DelaySeconds Minimized WelcomeDismissed CheckVersion; do
+  for value in DelaySeconds Minimized CheckVersion; do
     w reg delete "$key" /v $value /f $view >/dev/null || true
   done
+  w reg delete "$state" /v WelcomeDismissed /f $view >/dev/null || true
 
   # ---- The sheet, one page after another; then again under policies ----
   shoot_sheet ""
@@ -129,11 +134,12 @@ shoot_at() {    # dpi
   shoot_sheet managed-
   shoot_dialog managed-trouble dialog_shot show trouble 3
   w reg delete "$policy" /f >/dev/null
+  shoot_sheet read-only- "$(qr_winpath "$tools/limited.exe")" --decline-elevation
 
   # ---- The boot window while it launches, with the welcome dialog ----
   # Opening the sheet wrote the main page's defaults; the boot window shows normally.
   w reg add "$key" /v Minimized /t REG_DWORD /d 0 /f $view >/dev/null
-  w reg add "$key" /v WelcomeDismissed /t REG_DWORD /d 0 /f $view >/dev/null
+  w reg add "$state" /v WelcomeDismissed /t REG_DWORD /d 0 /f $view >/dev/null
   w reg add "$key" /v DelaySeconds /t REG_DWORD /d 2 /f $view >/dev/null
   # No version check: its status popup would show in the notice's corner.
   w reg add "$key" /v CheckVersion /t REG_DWORD /d 0 /f $view >/dev/null
@@ -171,15 +177,17 @@ shoot_at() {    # dpi
   shoot_dialog select-blocking adblock_dialogs choose 3
 }
 
-# Every page of the sheet, saved as $1<nn>-<tab title>.png.
+# Every page of the sheet, saved as $1<nn>-<tab title>.png; the program started
+# through the rest of the arguments when there are any (a launcher and its switches).
 shoot_sheet() {
-  local index=0 line title name
-  ( timeout 300 wine "$(qr_winpath "$product/Quillrest.exe")" -noinstall -configure </dev/null >/dev/null 2>&1 & )
+  local index=0 line title name prefix=$1
+  shift
+  ( timeout 300 wine "$@" "$(qr_winpath "$product/Quillrest.exe")" -noinstall -configure </dev/null >/dev/null 2>&1 & )
   while line=$(tool sheet_page "$caption" $index) && [ -n "$line" ]; do
     title=$(cut -d' ' -f5- <<<"$line")
     sleep 0.5    # let the page paint before the picture is taken
-    name=$(printf '%s%02d-%s' "$1" $((index + 1)) "$(echo "$title" | tr ' ' '-')")
-    [ -z "${QR_SHOTS_FULL:-}" ] || import -display "$DISPLAY" -window root "$out/$1screen-$index.png"
+    name=$(printf '%s%02d-%s' "$prefix" $((index + 1)) "$(echo "$title" | tr ' ' '-')")
+    [ -z "${QR_SHOTS_FULL:-}" ] || import -display "$DISPLAY" -window root "$out/${prefix}screen-$index.png"
     crop "$out/$name.png" "$line"
     index=$((index + 1))
   done

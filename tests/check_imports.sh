@@ -13,7 +13,7 @@ newer_than_xp64='GetTickCount64|InitializeSRWLock|AcquireSRWLock.*|ReleaseSRWLoc
 # Windows XP (and Server 2003): fine on 64-bit Windows, not on Windows 2000 or 9x.
 newer_than_2000='AddVectoredExceptionHandler|RemoveVectoredExceptionHandler|FlsAlloc|FlsFree|FlsGetValue|FlsSetValue|GetNativeSystemInfo|IsWow64Process|GetModuleHandleExA|GetModuleHandleExW'
 # Looked up at run time by the program, whatever the architecture.
-run_time_only='SetLayeredWindowAttributes|MoveFileExA|MoveFileExW|OpenSCManagerA|OpenSCManagerW|IsNetworkAlive|GetSystemTimes|GetProcessTimes|GetThreadTimes|GetProcessIoCounters|FindFirstFileW|FindNextFileW|SHGetSpecialFolderPathW'
+run_time_only='OpenProcessToken|GetTokenInformation|CheckTokenMembership|ConvertStringSecurityDescriptorToSecurityDescriptorA|RegSetKeySecurity|SetLayeredWindowAttributes|MoveFileExA|MoveFileExW|OpenSCManagerA|OpenSCManagerW|IsNetworkAlive|GetSystemTimes|GetProcessTimes|GetThreadTimes|GetProcessIoCounters|FindFirstFileW|FindNextFileW|SHGetSpecialFolderPathW'
 case "$arch" in
   x86) objdump=i686-w64-mingw32-objdump; forbidden="^($newer_than_xp64|$newer_than_2000|$run_time_only)\$"; floor="Windows 2000" ;;
   x64) objdump=x86_64-w64-mingw32-objdump; forbidden="^($newer_than_xp64|$run_time_only)\$"; floor="Windows XP x64" ;;

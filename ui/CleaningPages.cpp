@@ -108,6 +108,9 @@ PageCDDrives::PageCDDrives() : PropertyPage(IDD_PAGE_CDDRIVES)
 
 void PageCDDrives::OnSetActive()
 {
+    // AUTOEXEC.BAT belongs to the whole machine.
+    EnableItem(IDC_CDDRIVES_REMOVE, !SheetReadOnly());
+    EnableItem(IDC_CDDRIVES_RESTORE, !SheetReadOnly());
     SetItemText(IDC_CDDRIVES_STATUS, "This computer does NOT currently load the slower MSCDEX program.  You can ignore "
                                      "the following steps.");
     if (IsMSCDEXLoaded())

@@ -9,6 +9,7 @@
 #include "ui/PageBootReport.h"
 #include "ui/PageLaunchOrder.h"
 #include "ui/PageMainConfig.h"
+#include "ui/SettingsPage.h"
 #include <algorithm>
 #include <vector>
 
@@ -24,9 +25,12 @@ bool WantsCDDrivesPage()
 }
 } // namespace
 
-void ShowConfigurationSheet(bool onLaunchOrder)
+void ShowConfigurationSheet(bool onLaunchOrder, bool readOnly)
 {
-    Traced("ShowConfigurationSheet", [onLaunchOrder] {
+    Traced("ShowConfigurationSheet", [onLaunchOrder, readOnly] {
+        if (readOnly)
+            WriteLog("Without administrator rights: the settings are only shown");
+        SetSheetReadOnly(readOnly);
         // Each page reads the settings it keeps for the whole sheet now.
         PageMainConfig mainPage;
         PageLaunchOrder launchOrder;
@@ -49,5 +53,6 @@ void ShowConfigurationSheet(bool onLaunchOrder)
         const auto launchOrderAt = std::find(pages.begin(), pages.end(), &launchOrder);
         win::RunPropertySheet(nullptr, kSheetCaption, pages,
                               onLaunchOrder ? static_cast<size_t>(launchOrderAt - pages.begin()) : 0);
+        SetSheetReadOnly(false);
     });
 }

@@ -36,6 +36,9 @@ bool PageLaunchOrder::OnInit()
     SetChecked(IDC_LAUNCH_PACING, ProductDword(kLaunchPacing, 0) == 1);
     SetChecked(IDC_LAUNCH_NOTIFY, ProductDword(kNotifyNewEntries, 1) != 0);
     ShowManagedControls(*this, {{IDC_LAUNCH_NOTIFY, kNotifyNewEntries}});
+    if (SheetReadOnly())
+        for (int id : {IDC_LAUNCH_LIST, IDC_LAUNCH_EARLIER, IDC_LAUNCH_LATER, IDC_LAUNCH_RESTORE, IDC_LAUNCH_PACING})
+            EnableItem(id, false);
     return PropertyPage::OnInit();
 }
 
@@ -165,6 +168,8 @@ void PageLaunchOrder::RestoreOriginalOrder()
 
 void PageLaunchOrder::OnApply()
 {
+    if (SheetReadOnly())
+        return;
     std::vector<LaunchLine> lines;
     const std::string ignoreBefore = ProductString(kIgnoreForLaunch);
     const std::vector<WorkItem> queue = BuildWorkQueue(false);

@@ -56,6 +56,11 @@ bool PageMainConfig::OnInit()
     DWORD versionMS = 0, versionLS = 0;
     OwnFileVersion(versionMS, versionLS);
     SetItemText(IDC_MAIN_VERSION, VersionLine(versionMS, versionLS));
+    if (SheetReadOnly()) {
+        ShowItem(IDC_MAIN_INTRO, false);
+        ShowItem(IDC_MAIN_READ_ONLY, true);
+        EnableItem(IDC_MAIN_UNINSTALL, false);
+    }
     return SettingsPage::OnInit();
 }
 
@@ -65,9 +70,11 @@ void PageMainConfig::OnSetActive()
     ShowStatistics();
 }
 
+// Windows 95 to XP: whether the settings can be saved is found by saving one.
+// A read-only sheet knows it from the token already.
 void PageMainConfig::ProbeRights()
 {
-    if (!g_rightsProbePending)
+    if (!g_rightsProbePending || SheetReadOnly())
         return;
     g_rightsProbePending = false;
     srand(GetTickCount());

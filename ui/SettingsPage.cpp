@@ -4,12 +4,26 @@
 #include "app/Settings.h"
 #include "res/resource.h"
 
+namespace {
+bool g_readOnly = false;
+}
+
+void SetSheetReadOnly(bool readOnly)
+{
+    g_readOnly = readOnly;
+}
+
+bool SheetReadOnly()
+{
+    return g_readOnly;
+}
+
 void ShowManagedControls(const win::Dialog& dialog, const std::vector<ManagedControl>& controls, bool othersManaged)
 {
     bool managed = othersManaged;
     for (const ManagedControl& control : controls) {
         const bool fixed = FixedByPolicy(control.setting);
-        dialog.EnableItem(control.control, !fixed);
+        dialog.EnableItem(control.control, !fixed && !g_readOnly);
         managed = managed || fixed;
     }
     dialog.ShowItem(IDC_MANAGED, managed);
@@ -28,12 +42,16 @@ SettingsPage::SettingsPage(int templateId, const char* traceName, const BoundSet
 
 void SettingsPage::ReadSettings()
 {
+    // A read-only sheet does not write the defaults either.
     for (size_t i = 0; i < count_; ++i)
-        values_[i] = ProductDwordOrDefault(settings_[i].name, settings_[i].defaultValue);
+        values_[i] = g_readOnly ? ProductDword(settings_[i].name, settings_[i].defaultValue)
+                                : ProductDwordOrDefault(settings_[i].name, settings_[i].defaultValue);
 }
 
 void SettingsPage::WriteSettings() const
 {
+    if (g_readOnly)
+        return;
     for (size_t i = 0; i < count_; ++i)
         if (!FixedByPolicy(settings_[i].name))
             SetProductDword(settings_[i].name, values_[i]);

@@ -4,13 +4,19 @@
 #include <cstddef>
 #include <vector>
 
+// A sheet opened without the rights to change machine-wide settings (Windows
+// Vista and later, not elevated) only shows them: every control that would write
+// one is disabled, and neither OK nor leaving a page writes anything.
+void SetSheetReadOnly(bool readOnly);
+bool SheetReadOnly();
+
 // A control and the setting it shows.
 struct ManagedControl {
     int control;
     const char* setting;
 };
 // Disables each control whose setting a policy fixes (it shows the policy's
-// value), and shows the dialog's line "Some settings are managed by your
+// value), or every one on a read-only sheet, and shows the dialog's line "Some settings are managed by your
 // administrator." (IDC_MANAGED) while any is, or while `othersManaged` says the
 // dialog has managed settings of another kind.
 void ShowManagedControls(const win::Dialog& dialog, const std::vector<ManagedControl>& controls,

@@ -65,6 +65,13 @@ std::string SystemDirectory()
     return len && len < sizeof(buffer) ? std::string(buffer, len) : std::string();
 }
 
+std::string EnvironmentVariable(const char* name)
+{
+    char buffer[256];
+    DWORD len = GetEnvironmentVariableA(name, buffer, sizeof(buffer));
+    return len && len < sizeof(buffer) ? std::string(buffer, len) : std::string();
+}
+
 std::string WindowsDirectory()
 {
     char buffer[MAX_PATH * 8];

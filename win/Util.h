@@ -12,6 +12,8 @@ namespace win {
 int DrawCodePageText(HDC dc, const std::string& text, RECT& rect, UINT format);
 
 std::string SystemDirectory();
+// The environment variable's value; empty when it is not set.
+std::string EnvironmentVariable(const char* name);
 std::string WindowsDirectory();
 std::string ModulePath(HMODULE module = nullptr);
 // SHGetSpecialFolderPathA without creating the folder; false when the shell has none.

@@ -269,19 +269,19 @@ TEST_F(PacFilesTest, DownloadedListReplacesTheOldOneOnlyWithHostNames)
     std::string text;
     win::ReadWholeFile(listPath_, text);
     EXPECT_EQ("+fresh.example\r\nnew.example\r\n", text);
-    EXPECT_LE(win::UnixTimeNow() - GetDword(HKEY_LOCAL_MACHINE, kProductKey, kLastAdBlockInfoCheck), 60u);
+    EXPECT_LE(win::UnixTimeNow() - GetDword(HKEY_LOCAL_MACHINE, kStateKey, kLastAdBlockInfoCheck), 60u);
     win::ReadWholeFile(lanPacPath_, text);
     EXPECT_EQ(BuildPacScript("+fresh.example\r\nnew.example", lan, 8181, nullptr, nullptr), text);
 
     // An error page, or no page at all: the list and the time of the last check stay.
-    SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLastAdBlockInfoCheck, 5);
+    SetDword(HKEY_LOCAL_MACHINE, kStateKey, kLastAdBlockInfoCheck, 5);
     site.Put("list.txt", "<html><body>Sorry</body></html>\r\n");
     EXPECT_FALSE(page_.UpdateAdBlockInfo());
     SetString(HKEY_LOCAL_MACHINE, kProductKey, kAdBlockInfoURL, site.Url("missing.txt"));
     EXPECT_FALSE(page_.UpdateAdBlockInfo());
     win::ReadWholeFile(listPath_, text);
     EXPECT_EQ("+fresh.example\r\nnew.example\r\n", text);
-    EXPECT_EQ(5u, GetDword(HKEY_LOCAL_MACHINE, kProductKey, kLastAdBlockInfoCheck));
+    EXPECT_EQ(5u, GetDword(HKEY_LOCAL_MACHINE, kStateKey, kLastAdBlockInfoCheck));
 
     // The user's own list (here in the hosts-file format) instead of the
     // vendor's, when its address is a web address.

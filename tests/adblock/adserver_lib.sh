@@ -43,7 +43,7 @@ adserver_stop() {
 
 ads_blocked() {
   local value
-  value=$(timeout 60 wine reg query 'HKLM\software\Quillrest' /v 'Counter - AdsBlocked' $(qr_reg_view) </dev/null 2>/dev/null |
+  value=$(timeout 60 wine reg query 'HKLM\software\Quillrest\State' /v 'Counter - AdsBlocked' $(qr_reg_view) </dev/null 2>/dev/null |
           tr -d '\r' | awk '/Counter - AdsBlocked/ { print $NF }')
   echo "${value:-0}"
 }

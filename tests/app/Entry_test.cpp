@@ -68,7 +68,7 @@ TEST_F(EntryTest, SecondInstanceEndsAtMutexAndShutdownEventEndsResident)
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(resident_, kPatienceMs));
     EXPECT_TRUE(LogHas("Received shutdown notification"));
     // A silent run is no boot.
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kProductKey, "Counter - Boots"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStateKey, "Counter - Boots"));
 
     // The reset after one second: a new instance is not ended by the old signal.
     resident_ = StartProcess(ProductExe(), "-noinstall -silent");

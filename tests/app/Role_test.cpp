@@ -40,6 +40,11 @@ const RoleCase kCases[] = {
     {"-noinstall", kDownloads, Role::Resident, false},
     {"-NOINSTALL -silent", kDownloads, Role::Resident, true},
     {"-noinstall", kInstalled, Role::Resident, false},
+    // The elevated copy's switch counts for nothing.
+    {"-elevated", kInstalled, Role::Configure, false},
+    {"-elevated", kDownloads, Role::Install, false},
+    {"-uninstall -elevated", kInstalled, Role::Uninstall, false},
+    {"-silent -elevated", kInstalled, Role::Resident, true},
 };
 } // namespace
 
@@ -58,6 +63,7 @@ TEST(RoleDecision, LaunchOrderSwitchOpensTheSheetOnThatPage)
 {
     EXPECT_TRUE(DecideRole("\"x\" -configure -LaunchOrder", kDownloads, kSys).launchOrderPage);
     EXPECT_FALSE(DecideRole("-configure", kInstalled, kSys).launchOrderPage);
+    EXPECT_TRUE(DecideRole("-configure -ELEVATED", kInstalled, kSys).elevatedCopy);
     EXPECT_EQ(Role::Resident, DecideRole("-launchorder", kInstalled, kSys).role);
 }
 

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 #include "app/RegNames.h"
 #include "app/Settings.h"
+#include "install/System.h"
 
 using namespace qrtest;
 
@@ -100,15 +101,36 @@ TEST(CounterText, ParsesLikeTheStoredText)
 TEST_F(SettingsTest, CountersAreDecimalTextBeyond32Bits)
 {
     EXPECT_EQ(0, GetCounter("Boots"));
-    EXPECT_EQ("0", ReadString(HKEY_LOCAL_MACHINE, kProductKey, "Counter - Boots"));
+    EXPECT_EQ("0", ReadString(HKEY_LOCAL_MACHINE, kStateKey, "Counter - Boots"));
     AddToCounter("Boots", 3);
-    EXPECT_EQ("3", ReadString(HKEY_LOCAL_MACHINE, kProductKey, "Counter - Boots"));
-    SetString(HKEY_LOCAL_MACHINE, kProductKey, "Counter - Big", "4294967295");
+    EXPECT_EQ("3", ReadString(HKEY_LOCAL_MACHINE, kStateKey, "Counter - Boots"));
+    SetString(HKEY_LOCAL_MACHINE, kStateKey, "Counter - Big", "4294967295");
     AddToCounter("Big", 1);
-    EXPECT_EQ("4294967296", ReadString(HKEY_LOCAL_MACHINE, kProductKey, "Counter - Big"));
-    SetString(HKEY_LOCAL_MACHINE, kProductKey, "Counter - Junk", "not a number");
+    EXPECT_EQ("4294967296", ReadString(HKEY_LOCAL_MACHINE, kStateKey, "Counter - Big"));
+    SetString(HKEY_LOCAL_MACHINE, kStateKey, "Counter - Junk", "not a number");
     AddToCounter("Junk", 5);
     EXPECT_EQ(5, GetCounter("Junk"));
     AddToCounter("Fresh", -2);
-    EXPECT_EQ("-2", ReadString(HKEY_LOCAL_MACHINE, kProductKey, "Counter - Fresh"));
+    EXPECT_EQ("-2", ReadString(HKEY_LOCAL_MACHINE, kStateKey, "Counter - Fresh"));
+}
+
+TEST_F(SettingsTest, StateValuesLiveInTheStateKeyAndARefusedWriteIsLoggedOnce)
+{
+    // Read where earlier versions kept it until written anew, in the state key.
+    SetString(HKEY_LOCAL_MACHINE, kProductKey, "Counter - Boots", "41");
+    AddToCounter(kCounterBoots, 1);
+    EXPECT_EQ("42", ReadString(HKEY_LOCAL_MACHINE, kStateKey, "Counter - Boots"));
+
+    // What Windows refuses a standard user's token, twice each: logged once.
+    OverrideMachineWriteRefusalForTest(1);
+    EXPECT_FALSE(SetProductDword(kDelaySeconds, 5));
+    EXPECT_FALSE(SetProductString(kSortingOrder, "x"));
+    EXPECT_FALSE(InstallSelfForBoot() || InstallSelfForBoot());
+    EXPECT_TRUE(SetProductDword(kWelcomeDismissed, 1));
+    EXPECT_TRUE(WriteSettingDword(HKEY_CURRENT_USER, "Software\\QrTestSettings", "Value", 1));
+    OverrideMachineWriteRefusalForTest(-1);
+    DeleteTree(HKEY_CURRENT_USER, "Software\\QrTestSettings");
+    EXPECT_EQ(1u, LogCount("Could not write HKLM\\software\\Quillrest: error 5 "));
+    EXPECT_EQ(1u, LogCount("Could not write HKLM\\software\\microsoft\\windows\\currentversion\\run: error 5 "));
+    EXPECT_EQ(2u, LogCount("Could not write "));
 }

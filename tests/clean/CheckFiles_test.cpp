@@ -105,8 +105,8 @@ TEST_F(CheckFilesTest, FragmentThatResistsIsLoggedAndNotCounted)
     DeleteCheckFiles();
     EXPECT_TRUE(win::FileExists("C:\\FILE0011.CHK"));
     EXPECT_TRUE(LogHas("Failed to delete C:\\FILE0011.CHK"));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kProductKey, "Counter - JunkFilesDeleted"));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kProductKey, "Counter - JunkFileBytesDeleted"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStateKey, "Counter - JunkFilesDeleted"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStateKey, "Counter - JunkFileBytesDeleted"));
 }
 
 } // namespace

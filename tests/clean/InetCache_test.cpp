@@ -151,7 +151,7 @@ TEST_F(InetCacheTest, EmptyCacheLogsZeroAndLeavesCountersAlone)
     ClearIECache("*", nullptr, nullptr, kCounterInternetFiles);
     std::vector<std::string> expected{"ClearIECache(*, ex1=null, ex2=null)", "Deleted 0 cached items"};
     EXPECT_EQ(expected, LogMessages());
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kProductKey, "Counter - DeletedInternetFiles"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStateKey, "Counter - DeletedInternetFiles"));
 }
 
 // An entry in use (its file retrieved and not yet unlocked) is refused by the cache.

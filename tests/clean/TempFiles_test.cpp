@@ -46,7 +46,7 @@ TEST_F(TempFilesTest, BothSettingsOffTouchesNothingButCreatesTheValues)
     EXPECT_EQ(0u, GetDword(HKEY_LOCAL_MACHINE, kProductKey, kDeleteSafeTempFiles));
     EXPECT_EQ(0u, GetDword(HKEY_LOCAL_MACHINE, kProductKey, kDeleteAllTempFiles));
     EXPECT_FALSE(LogHas("DeleteTempFiles"));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kProductKey, "Counter - JunkFilesDeleted"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStateKey, "Counter - JunkFilesDeleted"));
 }
 
 TEST_F(TempFilesTest, SafeSettingDeletesOnlySafeNamesOnceAndCounts)
@@ -109,8 +109,8 @@ TEST_F(TempFilesTest, LockedFileIsLoggedLeftAndNotCounted)
     EXPECT_TRUE(win::FileExists(In("~locked.tmp")));
     EXPECT_TRUE(LogHas("DeleteTempFiles"));
     EXPECT_TRUE(LogHas("Failed to delete " + In("~locked.tmp")));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kProductKey, "Counter - JunkFilesDeleted"));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kProductKey, "Counter - JunkFileBytesDeleted"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStateKey, "Counter - JunkFilesDeleted"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStateKey, "Counter - JunkFileBytesDeleted"));
 }
 
 TEST_F(TempFilesTest, SetIsByteWiseOrderedAndMergesSamePaths)

@@ -3,6 +3,8 @@
 #include "TestSupport.h"
 #include "app/RegNames.h"
 #include "install/System.h"
+#include "tools/LimitedToken.h"
+#include "win/Raii.h"
 #include "win/Util.h"
 #include <tlhelp32.h>
 #include <string>
@@ -73,6 +75,25 @@ inline void RemoveInstallation()
     DeleteTree(HKEY_CLASSES_ROOT, ".Quillrest");
     DeleteTree(HKEY_CLASSES_ROOT, "QuillrestLink");
     WritePrivateProfileStringA("MMCPL", kAppletName, nullptr, "control.ini");
+}
+
+// Whether Windows would let a standard user's token set a value in the key, by
+// its security as the registry hands it back (Wine keeps it but does not enforce it).
+inline bool LimitedTokenMaySetValues(HKEY root, const char* path)
+{
+    win::UniqueKey key;
+    std::vector<BYTE> security(16384);
+    DWORD size = static_cast<DWORD>(security.size()), granted = 0, privilegesSize = sizeof(PRIVILEGE_SET);
+    win::UniqueHandle token(qrtool::MakeLimitedToken());
+    GENERIC_MAPPING mapping = {KEY_READ, KEY_WRITE, KEY_EXECUTE, KEY_ALL_ACCESS};
+    PRIVILEGE_SET privileges;
+    BOOL allowed = FALSE;
+    return RegOpenKeyExA(root, path, 0, KEY_READ, key.Out()) == ERROR_SUCCESS &&
+           RegGetKeySecurity(key.Get(), OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+                                            DACL_SECURITY_INFORMATION, security.data(), &size) == ERROR_SUCCESS &&
+           AccessCheck(security.data(), token.Get(), KEY_SET_VALUE, &mapping, &privileges, &privilegesSize, &granted,
+                       &allowed) &&
+           allowed;
 }
 
 } // namespace qrtest

@@ -159,6 +159,13 @@ TEST_F(InstallProcessTest, InstallRegistersEverythingAndStartsTwoInstances)
     EXPECT_EQ("\"" + probe_ + "\" user", qrtest::ReadString(HKEY_CURRENT_USER, kCapture.c_str(), kSampleUser));
     EXPECT_TRUE(win::FileExists(Folder(CSIDL_STARTUP) + "\\" + kSampleLink + ".Quillrest"));
 
+    // A standard user may write what the program records while it runs, and
+    // nothing that decides what starts or what the program does for everyone.
+    EXPECT_TRUE(qrtest::LimitedTokenMaySetValues(HKEY_LOCAL_MACHINE, kStateKey));
+    for (const std::string& key : {std::string(kProductKey), kRun, kCapture})
+        EXPECT_FALSE(qrtest::LimitedTokenMaySetValues(HKEY_LOCAL_MACHINE, key.c_str())) << key;
+    EXPECT_TRUE(qrtest::ValueExists(HKEY_LOCAL_MACHINE, kCapture.c_str(), kSampleMachine));
+
     EXPECT_TRUE(qrtest::WaitFor([] { return LogContains("CmdLine: -configure"); }, qrtest::kPatienceMs));
     EXPECT_TRUE(qrtest::WaitFor([] { return LogContains("CmdLine: -silent"); }, qrtest::kPatienceMs));
 

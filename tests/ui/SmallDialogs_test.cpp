@@ -246,12 +246,12 @@ TEST_F(WelcomeDialogTest, EscKeepsItForNextBootAndOkDismissesForGood)
 
     SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_FALSE(welcome.IsOpen());
-    EXPECT_EQ(0xFFFFFFFFu, qrtest::GetDword(HKEY_LOCAL_MACHINE, kProductKey, kWelcomeDismissed));
+    EXPECT_EQ(0xFFFFFFFFu, qrtest::GetDword(HKEY_LOCAL_MACHINE, kStateKey, kWelcomeDismissed));
 
     ASSERT_TRUE(welcome.Create(nullptr));
     SendMessageA(welcome.Handle(), WM_COMMAND, IDOK, 0);
     EXPECT_FALSE(welcome.IsOpen());
-    EXPECT_EQ(1u, qrtest::GetDword(HKEY_LOCAL_MACHINE, kProductKey, kWelcomeDismissed));
+    EXPECT_EQ(1u, qrtest::GetDword(HKEY_LOCAL_MACHINE, kStateKey, kWelcomeDismissed));
 }
 
 } // namespace

@@ -357,7 +357,7 @@ TEST_F(BootVersionCheckTest, TimerWaitsForAConnectionThenChecksOnce)
     ASSERT_TRUE(WaitFor([&] { return LogCount(entered) >= 3; }, kPatienceMs));
     EXPECT_TRUE(TimerArmed(200));
     EXPECT_EQ(nullptr, FindStatusPopup());
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kProductKey, kLastVerWarning));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStateKey, kLastVerWarning));
 
     // Online: ten seconds of waiting, then the popup for eight seconds around the check.
     BoxWatcher yes(IDYES);
