@@ -13,9 +13,13 @@ enum class Role {
 // With "-configure": open the configuration sheet on its Launch Order page.
 constexpr const char* kLaunchOrderSwitch = "-launchorder";
 
+// With an install or "-uninstall": no window, no question, nothing started after.
+constexpr const char* kQuietSwitch = "-quiet";
+
 struct RoleDecision {
     Role role = Role::Resident;
     bool silent = false;
+    bool quiet = false;              // an install or uninstall for a deployment tool
     bool launchOrderPage = false;    // the configuration sheet opens on the Launch Order page
 };
 
