@@ -130,8 +130,7 @@ TEST_F(InstallTest, WithoutRightsUninstallCanBeCancelled)
 
 TEST_F(InstallTest, AsTheSystemAccountOnlyTheMachineWidePlacesAreParked)
 {
-    // Wine runs every process as the user who started it, never as LocalSystem.
-    EXPECT_FALSE(IsLocalSystem());
+    EXPECT_FALSE(IsLocalSystem());    // Wine runs no process as LocalSystem
     const std::string capture = std::string(kRunKey) + "\\Quillrest";
     std::string userStartup, commonStartup;
     ASSERT_TRUE(win::SpecialFolder(CSIDL_STARTUP, userStartup));
