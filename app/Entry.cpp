@@ -8,6 +8,7 @@
 #include "install/Elevation.h"
 #include "install/Install.h"
 #include "install/Residents.h"
+#include "install/Setup.h"
 #include "install/System.h"
 #include "launch/BootDlg.h"
 #include "launch/Redirect.h"
@@ -92,6 +93,15 @@ void LaunchInstalledCopy(const std::string& exe, const char* argument)
     ShellExecuteA(nullptr, "open", exe.c_str(), argument, "C:\\", SW_SHOWNORMAL);
 }
 
+// The one place where the outcome of an install or uninstall becomes the
+// process's exit code, which deployment tools read.
+int FinishSetup(const SetupResult& result)
+{
+    const DWORD code = SetupExitCode(result.outcome);
+    WriteLog("Exit code %u: %s", static_cast<unsigned>(code), result.reason.c_str());
+    return static_cast<int>(code);
+}
+
 } // namespace
 
 DWORD WINAPI ShutdownWatchProc(LPVOID)
@@ -114,13 +124,18 @@ int RunApplication(const char* arguments)
     CoInitialize(nullptr);
     InitCommonControls();
 
-    if (ProductDword(kLog, 0) != 0)
-        SetLogSwitch(true);
-    WriteBanner(arguments);
-
     const std::string ownPath = win::ModulePath();
     const std::string systemDir = GetInstallDirectory();
     const RoleDecision decision = DecideRole(arguments, ownPath, systemDir);
+
+    if (ProductDword(kLog, 0) != 0)
+        SetLogSwitch(true);
+    // A quiet run keeps its own log for the deployment tool, whatever the switch says.
+    if (decision.quiet) {
+        SetQuietRun(true);
+        SetSetupLogFile(SetupLogPath());
+    }
+    WriteBanner(arguments);
 
     if (decision.role == Role::RecentCleanup) {
         CleanRecentEntry(win::ToLower(arguments));
@@ -142,28 +157,32 @@ int RunApplication(const char* arguments)
     case Role::Uninstall:
         if (HandOverToElevatedCopy(AdminWork::Uninstall, arguments, decision.elevatedCopy, exitCode))
             return exitCode;
-        DoUninstall();
-        return 0;
+        return FinishSetup(DoUninstall());
     case Role::Install: {
         const std::string installed = win::PathJoin(systemDir, kExeName);
         if (HandOverToElevatedCopy(AdminWork::Install, arguments, decision.elevatedCopy, exitCode)) {
-            // The elevated copy opened the sheet; the resident instance starts from
-            // here, with the user's own token, as Windows will start it at log-on.
-            if (exitCode == 0)
+            // The elevated copy opened the sheet (unless quiet); the resident instance
+            // starts from here, with the user's own token, as Windows will start it at
+            // log-on.  A quiet run starts nothing.
+            if (exitCode == 0 && !decision.quiet)
                 LaunchInstalledCopy(installed, "-silent");
             return exitCode;
         }
-        WriteLog("Installing then configuring");
-        ShutdownRunningApps();
-        if (!DoInstall()) {
+        // The install ends every session's resident itself, once nothing can cancel it.
+        WriteLog("%s", decision.quiet ? "Installing quietly" : "Installing then configuring");
+        const SetupResult result = DoInstall();
+        if (result.outcome != SetupOutcome::Done && result.outcome != SetupOutcome::RestartNeeded) {
             WriteLog("#### install failed--shutting down");
-            return 1;
+            return FinishSetup(result);
         }
-        WriteLog("Launching new instances after install");
-        LaunchInstalledCopy(installed, "-configure");
-        if (!decision.elevatedCopy)
-            LaunchInstalledCopy(installed, "-silent");
-        return 0;
+        // A quiet run starts nothing: the resident starts at the next log-on.
+        if (!decision.quiet) {
+            WriteLog("Launching new instances after install");
+            LaunchInstalledCopy(installed, "-configure");
+            if (!decision.elevatedCopy)
+                LaunchInstalledCopy(installed, "-silent");
+        }
+        return FinishSetup(result);
     }
     default:
         break;

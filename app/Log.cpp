@@ -15,6 +15,7 @@ namespace {
 
 volatile LONG g_loggingOn = 0;
 HANDLE volatile g_logMutex = nullptr;
+std::string g_setupLog;
 
 constexpr size_t kMaxMessage = 2048;
 
@@ -35,10 +36,19 @@ void EnsureMutex()
         CloseHandle(mutex);    // another thread won the race; its handle stays for the process
 }
 
-void WriteAll(HANDLE file, const std::string& text)
+void AppendLine(const std::string& path, const std::string& message, DWORD callerError)
 {
+    win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return;
+    SetFilePointer(file.Get(), 0, nullptr, FILE_END);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    std::string stamp = LogTimeStamp(now.wMonth, now.wDay, now.wYear, now.wHour, now.wMinute, now.wSecond);
+    std::string line = LogLine(stamp, GetCurrentThreadId(), GetCurrentProcessId(), callerError, message);
     DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
 } // namespace
@@ -78,10 +88,24 @@ std::string LogLine(const std::string& stamp, unsigned tid, unsigned pid, unsign
     return line;
 }
 
+void SetSetupLogFile(const std::string& path)
+{
+    g_setupLog = path;
+}
+
+std::string SetupLogPath()
+{
+    char temp[MAX_PATH * 2] = "";
+    const DWORD length = GetTempPathA(sizeof(temp), temp);
+    if (length == 0 || length >= sizeof(temp))
+        return std::string();
+    return win::PathJoin(temp, kSetupLogFileName);
+}
+
 void WriteLog(const char* format, ...)
 {
     EnsureMutex();
-    if (!g_loggingOn)
+    if (!g_loggingOn && g_setupLog.empty())
         return;
     DWORD callerError = GetLastError();
     WaitForSingleObject(g_logMutex, 5000);    // after a time-out the line is written anyway
@@ -91,19 +115,13 @@ void WriteLog(const char* format, ...)
     std::string message = win::FormatV(format, args);
     va_end(args);
 
-    std::string path = LogFilePath();
-    if (!path.empty()) {
-        win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file) {
-            SetFilePointer(file.Get(), 0, nullptr, FILE_END);
-            SYSTEMTIME now;
-            GetLocalTime(&now);
-            std::string stamp = LogTimeStamp(now.wMonth, now.wDay, now.wYear, now.wHour, now.wMinute, now.wSecond);
-            std::string line = LogLine(stamp, GetCurrentThreadId(), GetCurrentProcessId(), callerError, message);
-            WriteAll(file.Get(), line);
-        }
+    if (g_loggingOn) {
+        std::string path = LogFilePath();
+        if (!path.empty())
+            AppendLine(path, message, callerError);
     }
+    if (!g_setupLog.empty())
+        AppendLine(g_setupLog, message, callerError);
     ReleaseMutex(g_logMutex);
     SetLastError(0);
 }

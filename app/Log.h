@@ -14,6 +14,13 @@ void RunLoggingCountdown();
 // Path of the log file, empty when the documents folder is unknown.
 std::string LogFilePath();
 
+// A quiet install or uninstall also writes every line to this file, whether
+// or not the switch is on, so the deployment tool that ran it can tell what
+// happened.  Set once, before other threads start.
+void SetSetupLogFile(const std::string& path);
+// "QuillrestSetup.log" in the temp folder of the account that runs.
+std::string SetupLogPath();
+
 // Pure formatting parts, exposed for tests.
 std::string LogTimeStamp(int month, int day, int year, int hour, int minute, int second);
 // The whole line as written: message cut to 2048 bytes (never inside a character), "\r\n" added

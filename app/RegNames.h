@@ -71,6 +71,14 @@ constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVers
 constexpr const char* kUninstallDisplayName = "DisplayName";
 constexpr const char* kUninstallDisplayIcon = "DisplayIcon";
 constexpr const char* kUninstallString = "UninstallString";
+constexpr const char* kUninstallQuietString = "QuietUninstallString";
+constexpr const char* kUninstallDisplayVersion = "DisplayVersion";
+constexpr const char* kUninstallPublisher = "Publisher";
+constexpr const char* kUninstallInstallLocation = "InstallLocation";
+constexpr const char* kUninstallEstimatedSize = "EstimatedSize";    // KiB
+constexpr const char* kUninstallNoModify = "NoModify";
+constexpr const char* kUninstallNoRepair = "NoRepair";
+constexpr const char* kPublisherName = "Hollowmere";
 constexpr const char* kFileTypeKey = ".Quillrest";
 constexpr const char* kFileTypeClass = "QuillrestLink";
 constexpr const char* kCplsKey = "software\\microsoft\\windows\\currentversion\\control panel\\cpls";
@@ -88,6 +96,9 @@ constexpr const char* kLogMutex = "QuillrestLog";
 // Windows 2000 and later: seen from every session
 constexpr const char* kUninstallSignal = "Global\\Quillrest_Uninstall";
 constexpr const char* kResidentPresence = "Global\\Quillrest_Resident";
+// Held by an install or uninstall for its whole run; Windows before 2000 have no global namespace
+constexpr const char* kSetupMutex = "Global\\Quillrest_Setup";
+constexpr const char* kSetupMutexOld = "Quillrest_Setup";
 
 // Files
 constexpr const char* kExeName = "Quillrest.exe";
@@ -95,6 +106,9 @@ constexpr const char* kAppletName = "Quillrest.cpl";
 constexpr const char* kBatchName = "Quillrest_Uninstall.bat";
 constexpr const char* kLogFileName = "QuillrestLog.txt";
 constexpr const char* kBootReportFileName = "QuillrestBootReport.txt";
+constexpr const char* kSetupLogFileName = "QuillrestSetup.log";    // a quiet run's, in the temp folder
+constexpr const char* kProfileHiveFile = "NTUSER.DAT";
+constexpr const char* kProfileHiveFile9x = "USER.DAT";
 
 constexpr DWORD kDefaultAdBlockingPort = 8181;
 

@@ -30,6 +30,7 @@ RoleDecision DecideRole(const std::string& arguments, const std::string& ownPath
     }
     if (Has(args, "-uninstall")) {
         decision.role = Role::Uninstall;
+        decision.quiet = Has(args, kQuietSwitch);
         return decision;
     }
     decision.silent = Has(args, "-silent");
@@ -37,6 +38,7 @@ RoleDecision DecideRole(const std::string& arguments, const std::string& ownPath
         if (win::ToLower(ownPath).find(win::ToLower(systemDir)) == std::string::npos) {
             decision.role = Role::Install;
             decision.silent = false;
+            decision.quiet = Has(args, kQuietSwitch);
             return decision;
         }
         if (args.empty()) {

@@ -19,10 +19,14 @@ constexpr const char* kLaunchOrderSwitch = "-launchorder";
 // role is decided as if it were not there.
 constexpr const char* kElevatedSwitch = "-elevated";
 
+// With an install or "-uninstall": no window, no question, nothing started after.
+constexpr const char* kQuietSwitch = "-quiet";
+
 struct RoleDecision {
     Role role = Role::Resident;
     bool elevatedCopy = false;       // started with the elevated switch
     bool silent = false;
+    bool quiet = false;              // an install or uninstall for a deployment tool
     bool launchOrderPage = false;    // the configuration sheet opens on the Launch Order page
 };
 

@@ -12,6 +12,7 @@
 #include "launch/Redirect.h"
 #include "launch/Restore.h"
 #include "res/resource.h"
+#include "ui/SheetText.h"
 #include "win/Raii.h"
 #include "win/Util.h"
 #include <shellapi.h>
@@ -21,33 +22,63 @@
 namespace {
 
 const char* kUninstallCommandSuffix = " -configure";
+const char* kQuietUninstallSuffix = " -uninstall -quiet";
 const char* kFileTypeDescription = "Quillrest Link";
 const int kCopyAttempts = 5;
 // Entries named in the last message; the log names every one.
 const size_t kListedAtMost = 20;
 
-void Inform(const char* text, const char* title)
-{
-    MessageBoxA(nullptr, text, title, MB_OK);
-}
-
 // Without administrator rights the user is asked whether to go on; true (after
-// saying `cancelled`) when they choose to cancel.  Windows Vista and later ask
-// their own question before the work starts: a run there goes on as far as its
-// rights allow.
-bool CancelledForRights(const char* question, const char* title, const char* cancelled)
+// saying `cancelled`) when they choose to cancel.  Cancelling loses nothing, so
+// a quiet run takes that answer, and fails: nobody is there to log on as an
+// administrator.  Windows Vista and later ask their own question before the
+// work starts (the elevation prompt): a run there goes on as far as its rights allow.
+bool StoppedForRights(const char* question, const char* title, const char* cancelled, SetupResult& result)
 {
     if (ProcessElevation() == Elevation::Limited || IsAdministrator() ||
-        MessageBoxA(nullptr, question, title, MB_YESNO) != IDYES)
+        AskOrTakeSafeAnswer(question, title, MB_YESNO, IDYES) != IDYES)
         return false;
+    if (IsQuietRun()) {
+        result = {SetupOutcome::Failed, "this account has no administrator rights"};
+        return true;
+    }
     Inform(cancelled, "Cancelled");
+    result = {SetupOutcome::Cancelled, "cancelled at the question about rights"};
     return true;
 }
+
+// Another install or uninstall runs: this one changes nothing.
+SetupResult Busy()
+{
+    Inform("Another installation or uninstall of Quillrest is running.  Please try again when it has finished.",
+           "Quillrest Is Busy");
+    return {SetupOutcome::Busy, "another install or uninstall of Quillrest is running"};
+}
+
+// The residents of every session end while the program's file is replaced,
+// and may start again (at the next log-on, or as this run starts them) after.
+struct ResidentsAway {
+    ResidentsAway() { EndEveryResident(); }
+    ~ResidentsAway() { AllowResidents(); }
+};
 
 bool SetStringValue(HKEY key, const char* name, const std::string& text, DWORD type = REG_SZ)
 {
     return RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
                           static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+}
+
+void SetDwordValue(HKEY key, const char* name, DWORD value)
+{
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+}
+
+ULONGLONG FileSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 std::string AppletPath()
@@ -96,11 +127,13 @@ bool WriteApplet()
     return true;
 }
 
-bool CopyProgram()
+enum class Copied { Now, AtRestart, Not };
+
+Copied CopyProgram()
 {
     const std::string source = win::ModulePath();
     if (win::ToLower(source).find(win::ToLower(GetInstallDirectory())) != std::string::npos)
-        return true;
+        return Copied::Now;
     const std::string destination = GetInstalledExePath();
     for (int attempt = 1; attempt <= kCopyAttempts; ++attempt) {
         SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -108,15 +141,24 @@ bool CopyProgram()
         WriteLog("Copy src=%s, dst=%s, Res=%d, GLE=%d", source.c_str(), destination.c_str(), copied ? 1 : 0,
                  static_cast<int>(GetLastError()));
         if (copied)
-            return true;
+            return Copied::Now;
         // A resident instance that was just told to end may still hold the file.
         if (attempt < kCopyAttempts)
             Sleep(1000);
     }
+    // An installed copy that something still runs (a configuration sheet, say):
+    // the new one takes its place at the next restart.
+    const std::string pending = destination + ".new";
+    if (win::FileExists(destination) && CopyFileA(source.c_str(), pending.c_str(), FALSE) &&
+        MoveFileAtReboot(pending, destination.c_str())) {
+        WriteLog("%s is in use: the new copy takes its place at the next restart", destination.c_str());
+        return Copied::AtRestart;
+    }
+    DeleteFileA(pending.c_str());
     Inform("Unable to install the Quillrest.exe file.  Please login as a power user (Administrator for example) and "
            "try again.",
            "Can't Install");
-    return false;
+    return Copied::Not;
 }
 
 void RegisterUninstall()
@@ -132,6 +174,20 @@ void RegisterUninstall()
         const std::string icon = QuotedInstalledPath();
         SetStringValue(key.Get(), kUninstallDisplayIcon, icon);
         SetStringValue(key.Get(), kUninstallString, icon + kUninstallCommandSuffix);
+        // What deployment tools read: the command that asks nothing, the version
+        // they compare, and no Modify or Repair button, which would do nothing.
+        SetStringValue(key.Get(), kUninstallQuietString, icon + kQuietUninstallSuffix);
+        DWORD versionMS = 0, versionLS = 0;
+        OwnFileVersion(versionMS, versionLS);
+        SetStringValue(key.Get(), kUninstallDisplayVersion,
+                       win::Format("%u.%u.%u.%u", HIWORD(versionMS), LOWORD(versionMS), HIWORD(versionLS),
+                                   LOWORD(versionLS)));
+        SetStringValue(key.Get(), kUninstallPublisher, kPublisherName);
+        SetStringValue(key.Get(), kUninstallInstallLocation, GetInstallDirectory());
+        const ULONGLONG bytes = FileSize(win::ModulePath()) + FileSize(AppletPath());
+        SetDwordValue(key.Get(), kUninstallEstimatedSize, static_cast<DWORD>((bytes + 1023) / 1024));
+        SetDwordValue(key.Get(), kUninstallNoModify, 1);
+        SetDwordValue(key.Get(), kUninstallNoRepair, 1);
         key.Reset();
         if (named)
             return;
@@ -179,9 +235,10 @@ void RemoveUninstallEntry()
 {
     win::UniqueKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_WRITE, key.Out()) == ERROR_SUCCESS) {
-        RegDeleteValueA(key.Get(), kUninstallDisplayName);
-        RegDeleteValueA(key.Get(), kUninstallDisplayIcon);
-        RegDeleteValueA(key.Get(), kUninstallString);
+        for (const char* name : {kUninstallDisplayName, kUninstallDisplayIcon, kUninstallString, kUninstallQuietString,
+                                 kUninstallDisplayVersion, kUninstallPublisher, kUninstallInstallLocation,
+                                 kUninstallEstimatedSize, kUninstallNoModify, kUninstallNoRepair})
+            RegDeleteValueA(key.Get(), name);
     }
     key.Reset();
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
@@ -195,7 +252,7 @@ std::string ShortPath(const std::string& path)
     return length > 0 && length < sizeof(buffer) ? std::string(buffer, length) : path;
 }
 
-void AddWinInitEntry(const std::string& path, const char* newPath)
+bool AddWinInitEntry(const std::string& path, const char* newPath)
 {
     const std::string file = win::Format("%s\\WININIT.INI", win::WindowsDirectory().c_str());
     std::string contents;
@@ -204,7 +261,30 @@ void AddWinInitEntry(const std::string& path, const char* newPath)
     std::string text = InsertWinInitEntry(WinInitText(contents), entry);
     // Windows 9x expects the terminating NUL byte after the text.
     text.push_back('\0');
-    win::WriteWholeFile(file, text);
+    return win::WriteWholeFile(file, text);
+}
+
+// After a stop: what was put back is parked again, so the next log-on starts
+// nothing twice.  This session's resident does it as it starts; a quiet run
+// starts nothing, so it parks them itself.
+void ParkAgainAfterStop()
+{
+    AllowResidents();
+    if (IsQuietRun())
+        ParkForThisAccount();
+    else
+        ShellExecuteA(nullptr, "open", GetInstalledExePath().c_str(), "-silent", "C:\\", SW_SHOWNORMAL);
+}
+
+// Why an uninstall that went through needs a restart: a user's registry that
+// could not be read, whose entries stay parked until it can be (none: "").
+std::string RegistriesUnread(const std::vector<StillParked>& left)
+{
+    std::string unread;
+    for (const StillParked& parked : left)
+        if (parked.registryUnread)
+            unread += (unread.empty() ? "" : "; ") + parked.entry;
+    return unread;
 }
 
 } // namespace
@@ -237,12 +317,15 @@ bool HandOverToElevatedCopy(AdminWork work, const std::string& arguments, bool s
     DWORD code = 0;
     switch (StartElevatedCopy(arguments, startedElevated, code)) {
     case ElevatedCopy::Finished:
+        WriteLog("The elevated copy ended with exit code %u", static_cast<unsigned>(code));
         exitCode = static_cast<int>(code);
         return true;
     case ElevatedCopy::Declined:
         // As when the user cancels at the rights question of Windows 95 to XP.
         Inform(work == AdminWork::Install ? "Installation cancelled." : "Uninstall cancelled.", "Cancelled");
-        exitCode = ERROR_CANCELLED;
+        WriteLog("Exit code %u: the elevation prompt was declined",
+                 static_cast<unsigned>(SetupExitCode(SetupOutcome::Cancelled)));
+        exitCode = static_cast<int>(SetupExitCode(SetupOutcome::Cancelled));
         return true;
     case ElevatedCopy::NotNeeded:
     case ElevatedCopy::Failed:
@@ -251,48 +334,67 @@ bool HandOverToElevatedCopy(AdminWork work, const std::string& arguments, bool s
     return false;
 }
 
-bool DoInstall()
+SetupResult DoInstall()
 {
     WriteLog("DoInstall");
-    if (CancelledForRights(
+    SetupLock lock;
+    if (!lock.Held())
+        return Busy();
+    SetupResult result;
+    if (StoppedForRights(
             "The installation process needs access to a variety of places on the computer to correctly install "
             "Quillrest.  The user you are currently logged in as does not have permission to fully install.\r\n\r\n"
             "You are recommended to cancel the installation, login as an administrator on this computer, and then run "
             "the installation again.\r\n\r\nDo you want to cancel the installation?",
-            "Not Enough Rights To Completely Install", "Installation cancelled."))
-        return false;
+            "Not Enough Rights To Completely Install", "Installation cancelled.", result))
+        return result;
+    // An older version's residents, in every session, let go of its file.
+    ResidentsAway away;
     if (!InstallSelfForBoot()) {
         Inform("You are logged in as a user that doesn't have enough rights on the computer to complete the "
                "installation.  Please login as a power user (Administrator for example) and try the installation "
                "again.",
                "Not Allowed to Install");
-        return false;
+        return {SetupOutcome::Failed, "the machine's Run key could not be written"};
     }
     if (!WriteApplet())
-        return false;
-    if (!CopyProgram())
-        return false;
+        return {SetupOutcome::Failed, "the Control Panel applet could not be written"};
+    const Copied copied = CopyProgram();
+    if (copied == Copied::Not)
+        return {SetupOutcome::Failed, "the program could not be copied to " + GetInstalledExePath()};
     RegisterUninstall();
     RegisterApplet();
+    // An upgrade keeps the settings, the parked entries and the first installation's time.
     if (ProductDwordOrDefault(kInstallTime, 0) == 0)
         SetProductDword(kInstallTime, win::UnixTimeNow());
     CreateStateKey();
-    PrepForReboot();
+    ParkForThisAccount();
     RegisterFileType();
-    return true;
+    if (copied == Copied::AtRestart) {
+        Inform("Setup had to leave the running Quillrest in place.  The new version takes its place the next time "
+               "you restart the computer.",
+               "Restart Needed");
+        return {SetupOutcome::RestartNeeded,
+                "the installed program was in use: the new one replaces it at the next restart"};
+    }
+    return {SetupOutcome::Done, "installed"};
 }
 
-void DoUninstall()
+SetupResult DoUninstall()
 {
     WriteLog("DoUninstall");
-    if (CancelledForRights(
+    SetupLock lock;
+    if (!lock.Held())
+        return Busy();
+    SetupResult result;
+    if (StoppedForRights(
             "Uninstall needs access to a variety of places on the computer to cleanly remove Quillrest.  The user you "
             "are currently logged in as does not have permission to uninstall from all necessary places.\r\n\r\n"
             "You are recommended to cancel the uninstall, login as an administrator on this computer, and then run "
             "the uninstall again.\r\n\r\nDo you want to cancel the uninstall?",
-            "Not Enough Rights To Cleanly Uninstall", "Uninstall cancelled."))
-        return;
-    RestorePreviousProxyConfig(nullptr, true);
+            "Not Enough Rights To Cleanly Uninstall", "Uninstall cancelled.", result))
+        return result;
+    RestorePreviousProxyConfig(nullptr, !IsQuietRun());
     // No question before this point ends a resident: a cancel there leaves everything as it was.
     EndEveryResident();
     std::vector<StillParked> left;
@@ -301,12 +403,10 @@ void DoUninstall()
         WriteLog("Still parked: %s", StillParkedLine(parked).c_str());
     if (!restored) {
         WriteLog("Uninstall cancelled");
-        // This session's resident parks again what was already put back, so the
-        // next log-on starts nothing twice.
-        AllowResidents();
-        ShellExecuteA(nullptr, "open", GetInstalledExePath().c_str(), "-silent", "C:\\", SW_SHOWNORMAL);
+        ParkAgainAfterStop();
         Inform("Uninstall has been cancelled because of an error.", "Cancelled");
-        ExitProcess(0);
+        return {SetupOutcome::Failed, "start-up entries could not be put back (see the lines above); Quillrest "
+                                      "stays installed"};
     }
     MoveFileAtReboot(AppletPath());
     MoveFileAtReboot(GetInstalledExePath());
@@ -316,8 +416,25 @@ void DoUninstall()
         FarewellAddress(ProductString(kUninstallLink), ProductDword(kInstallTime, 0), win::UnixTimeNow());
     WriteLog("URL=%s", address.c_str());
     SHDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
-    Inform(UninstallCompleteText(left).c_str(), "Uninstall Complete");
-    OpenWebLink(nullptr, address);
+    Inform(UninstallCompleteText(left), "Uninstall Complete");
+    if (!IsQuietRun())
+        OpenWebLink(nullptr, address);
+    const std::string unread = RegistriesUnread(left);
+    if (!unread.empty())
+        return {SetupOutcome::RestartNeeded, "uninstalled, but the registry of " + unread +
+                                                 " could not be read: its start-up entries stay parked"};
+    return {SetupOutcome::Done, "uninstalled"};
+}
+
+void ParkForThisAccount()
+{
+    if (!IsLocalSystem()) {
+        PrepForReboot();
+        return;
+    }
+    WriteLog("Running as the SYSTEM account: parking the machine-wide start-up places only; each user's own are "
+             "parked at that user's next log-on");
+    PrepForReboot(false);
 }
 
 void RemoveFromBoot()
@@ -344,17 +461,17 @@ void RegisterFileType()
     SetDefaultValue((shell + "\\Open\\Command").c_str(), command.c_str());
 }
 
-void MoveFileAtReboot(const std::string& path, const char* newPath)
+bool MoveFileAtReboot(const std::string& path, const char* newPath)
 {
     if (!Is9x()) {
         using MoveFileExFn = BOOL(WINAPI*)(LPCSTR, LPCSTR, DWORD);
         win::UniqueLibrary kernel(LoadLibraryA("Kernel32.dll"));
         auto moveFileEx = win::LookUp<MoveFileExFn>(kernel.Get(), "MoveFileExA");
         if (!moveFileEx)
-            return;
+            return false;
         BOOL moved = moveFileEx(path.c_str(), newPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
         WriteLog("MoveFileEx b=%d, gle=%d", moved ? 1 : 0, static_cast<int>(GetLastError()));
-        return;
+        return moved != FALSE;
     }
-    AddWinInitEntry(path, newPath);
+    return AddWinInitEntry(path, newPath);
 }

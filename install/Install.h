@@ -1,10 +1,12 @@
 // Install and uninstall.
 #pragma once
+#include "install/Setup.h"
 #include "launch/Restore.h"
 #include <windows.h>
 #include <string>
 #include <vector>
 
+<<<<<<< HEAD
 bool DoInstall();
 void DoUninstall();
 
@@ -16,10 +18,20 @@ void DoUninstall();
 enum class AdminWork { Install, Uninstall };
 bool HandOverToElevatedCopy(AdminWork work, const std::string& arguments, bool startedElevated, int& exitCode);
 
+=======
+// Each ends in one outcome, with its reason; a second run while one is under
+// way is Busy at once.
+SetupResult DoInstall();
+SetupResult DoUninstall();
+// The capture at install: everything, but as the SYSTEM account (a deployment
+// tool's) only the machine-wide places; each user's own are parked by the
+// resident instance at that user's next log-on.
+void ParkForThisAccount();
+>>>>>>> deploy
 void RemoveFromBoot();
 void RegisterFileType();
-// No new path schedules a deletion.
-void MoveFileAtReboot(const std::string& path, const char* newPath = nullptr);
+// No new path schedules a deletion.  False when nothing could be scheduled.
+bool MoveFileAtReboot(const std::string& path, const char* newPath = nullptr);
 
 // The farewell page address "<link>?D=<whole days since install>"; an empty
 // link falls back to the vendor's uninstall page.

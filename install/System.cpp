@@ -5,10 +5,12 @@
 #include "app/Settings.h"
 #include "win/Raii.h"
 #include "win/Util.h"
+#include <vector>
 
 namespace {
 int g_is9xOverride = -1;
 int g_adminOverride = -1;
+int g_systemOverride = -1;
 bool g_adminKnown = false;
 bool g_adminResult = false;
 
@@ -74,6 +76,11 @@ void OverrideIsAdministratorForTest(int value)
     g_adminKnown = false;
 }
 
+void OverrideIsLocalSystemForTest(int value)
+{
+    g_systemOverride = value;
+}
+
 bool Is9x()
 {
     bool result = g_is9xOverride >= 0 ? g_is9xOverride != 0 : PlatformId() == VER_PLATFORM_WIN32_WINDOWS;
@@ -128,6 +135,35 @@ Elevation ProcessElevation()
 {
     static const Elevation elevation = ReadProcessElevation();
     return elevation;
+}
+
+bool IsLocalSystem()
+{
+    if (g_systemOverride >= 0)
+        return g_systemOverride != 0;
+    if (PlatformId() != VER_PLATFORM_WIN32_NT)
+        return false;
+    // Looked up at run time: Windows 95 lacks some, NT 4 the SID text.
+    using OpenToken = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
+    using TokenInfo = BOOL(WINAPI*)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);
+    using SidText = BOOL(WINAPI*)(PSID, LPSTR*);
+    const HMODULE advapi = GetModuleHandleA("ADVAPI32.DLL");
+    auto openToken = win::LookUp<OpenToken>(advapi, "OpenProcessToken");
+    auto tokenInfo = win::LookUp<TokenInfo>(advapi, "GetTokenInformation");
+    auto sidText = win::LookUp<SidText>(advapi, "ConvertSidToStringSidA");
+    win::UniqueHandle token;
+    if (!openToken || !tokenInfo || !sidText || !openToken(GetCurrentProcess(), TOKEN_QUERY, token.Out()))
+        return false;
+    DWORD size = 0;
+    tokenInfo(token.Get(), TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> user(size ? size : 1);
+    char* text = nullptr;
+    if (!size || !tokenInfo(token.Get(), TokenUser, user.data(), size, &size) ||
+        !sidText(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text))
+        return false;
+    const bool system = lstrcmpiA(text, "S-1-5-18") == 0;
+    LocalFree(text);
+    return system;
 }
 
 std::string GetInstallDirectory()

@@ -18,6 +18,9 @@ enum class Elevation {
     Limited,         // Windows Vista and later, a token without administrator rights
 };
 Elevation ProcessElevation();
+// True when the process runs as the LocalSystem account (its token's user is
+// S-1-5-18), as deployment tools run installers; never on Windows 9x.
+bool IsLocalSystem();
 // Where the program's own files live: the system directory; for the 32-bit
 // program on 64-bit Windows the folder its writes to system32 really land in
 // (SysWOW64), since a 64-bit caller of "system32\Quillrest.exe" would not find it.
@@ -32,3 +35,5 @@ void ShutdownRunningApps();
 // Test seams: force the answers of Is9x / IsAdministrator (-1 restores the real test).
 void OverrideIs9xForTest(int value);
 void OverrideIsAdministratorForTest(int value);
+// Wine cannot start a process as LocalSystem: forces IsLocalSystem (-1 restores the real test).
+void OverrideIsLocalSystemForTest(int value);

@@ -1,5 +1,6 @@
 // Every user's profile as the system lists it, and where each one's Startup folder is.
 #include "launch/Profiles.h"
+#include "app/Log.h"
 #include "app/RegNames.h"
 #include "install/System.h"
 #include "launch/StartupPlaces.h"
@@ -36,6 +37,51 @@ DWORD MajorVersion()
     return info.dwMajorVersion;
 }
 
+HiveUnloader g_unloadForTest = nullptr;
+LONG g_hivesLoaded = 0;
+
+// Sets the privileges in `state` on this process's token; `previous` (when
+// given) receives their earlier state.  Looked up at run time: Windows 9x has
+// no tokens, and needs no privilege to load a hive.
+bool AdjustPrivileges(TOKEN_PRIVILEGES* state, std::vector<BYTE>* previous)
+{
+    using OpenToken = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
+    using Adjust = BOOL(WINAPI*)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD);
+    const HMODULE advapi = GetModuleHandleA("ADVAPI32.DLL");
+    auto openToken = win::LookUp<OpenToken>(advapi, "OpenProcessToken");
+    auto adjust = win::LookUp<Adjust>(advapi, "AdjustTokenPrivileges");
+    win::UniqueHandle token;
+    if (!openToken || !adjust || !openToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Out()))
+        return false;
+    DWORD size = previous ? static_cast<DWORD>(previous->size()) : 0;
+    return adjust(token.Get(), FALSE, state, size,
+                  previous ? reinterpret_cast<TOKEN_PRIVILEGES*>(previous->data()) : nullptr,
+                  previous ? &size : nullptr) != FALSE;
+}
+
+// RegLoadKeyA needs both the backup and the restore privilege enabled.
+void EnableHivePrivileges(std::vector<BYTE>& previous)
+{
+    using LookupPrivilege = BOOL(WINAPI*)(LPCSTR, LPCSTR, PLUID);
+    auto lookup = win::LookUp<LookupPrivilege>(GetModuleHandleA("ADVAPI32.DLL"), "LookupPrivilegeValueA");
+    if (Is9x() || !lookup)
+        return;
+    std::vector<BYTE> wanted(sizeof(TOKEN_PRIVILEGES) + sizeof(LUID_AND_ATTRIBUTES));
+    TOKEN_PRIVILEGES* privileges = reinterpret_cast<TOKEN_PRIVILEGES*>(wanted.data());
+    privileges->PrivilegeCount = 0;
+    for (const char* name : {"SeBackupPrivilege", "SeRestorePrivilege"}) {
+        LUID_AND_ATTRIBUTES& entry = privileges->Privileges[privileges->PrivilegeCount];
+        if (lookup(nullptr, name, &entry.Luid)) {
+            entry.Attributes = SE_PRIVILEGE_ENABLED;
+            ++privileges->PrivilegeCount;
+        }
+    }
+    previous.assign(wanted.size(), 0);
+    // Without them (not an administrator) the load fails and says why.
+    if (!AdjustPrivileges(privileges, &previous))
+        previous.clear();
+}
+
 } // namespace
 
 std::vector<UserProfile> ListUserProfiles()
@@ -70,4 +116,50 @@ std::string ProfileStartupFolder(const std::string& profileFolder, HKEY userHive
             return win::ExpandEnvironment(path);
     }
     return win::PathJoin(profileFolder, StandardStartupTail(MajorVersion()));
+}
+
+bool ProfileHiveLoaded(const UserProfile& profile)
+{
+    win::UniqueKey hive;
+    return RegOpenKeyExA(HKEY_USERS, profile.hive.c_str(), 0, KEY_READ, hive.Out()) == ERROR_SUCCESS;
+}
+
+void SetHiveUnloaderForTest(HiveUnloader unload)
+{
+    g_unloadForTest = unload;
+}
+
+LoadedProfileHive::LoadedProfileHive(const UserProfile& profile)
+    : file_(win::PathJoin(profile.folder, Is9x() ? kProfileHiveFile9x : kProfileHiveFile)),
+      name_(win::Format("Quillrest_%u_%ld", static_cast<unsigned>(GetCurrentProcessId()),
+                        InterlockedIncrement(&g_hivesLoaded)))
+{
+    EnableHivePrivileges(previousPrivileges_);
+    error_ = RegLoadKeyA(HKEY_USERS, name_.c_str(), file_.c_str());
+    loaded_ = error_ == ERROR_SUCCESS;
+    if (loaded_) {
+        error_ = RegOpenKeyExA(HKEY_USERS, name_.c_str(), 0, KEY_READ | KEY_WRITE | DELETE, key_.Out());
+        WriteLog("Loaded %s as HKEY_USERS\\%s", file_.c_str(), name_.c_str());
+        return;
+    }
+    // Some systems (Wine) leave an empty key of the name after a damaged file: it goes too.
+    win::UniqueKey stray;
+    if (RegOpenKeyExA(HKEY_USERS, name_.c_str(), 0, KEY_READ, stray.Out()) == ERROR_SUCCESS) {
+        stray.Reset();
+        RegUnLoadKeyA(HKEY_USERS, name_.c_str());
+    }
+}
+
+LoadedProfileHive::~LoadedProfileHive()
+{
+    // Windows refuses to unload a hive while a key of it is open.
+    key_.Reset();
+    if (loaded_) {
+        const LONG unloaded =
+            g_unloadForTest ? g_unloadForTest(name_, file_) : RegUnLoadKeyA(HKEY_USERS, name_.c_str());
+        if (unloaded != ERROR_SUCCESS)
+            WriteLog("Unable to unload HKEY_USERS\\%s. GLE=%d", name_.c_str(), static_cast<int>(unloaded));
+    }
+    if (!previousPrivileges_.empty())
+        AdjustPrivileges(reinterpret_cast<TOKEN_PRIVILEGES*>(previousPrivileges_.data()), nullptr);
 }

@@ -219,16 +219,18 @@ void RedirectRegKeyToQuillrest(HKEY root, const char* path, int logNumber, REGSA
         parked->insert(parked->end(), moved.begin(), moved.end());
 }
 
-void PrepForReboot()
+void PrepForReboot(bool userPlaces)
 {
     WriteLog("PrepForReboot");
     RedirectStartupLinkToQuillrest(CSIDL_COMMON_STARTUP);
-    RedirectStartupLinkToQuillrest(CSIDL_STARTUP);
+    if (userPlaces)
+        RedirectStartupLinkToQuillrest(CSIDL_STARTUP);
     if (IsAdministrator()) {
         for (REGSAM view : HklmRunViews(Is64BitWindows()))
             RedirectRegKeyToQuillrest(HKEY_LOCAL_MACHINE, kRunKey, 503, view);
         if (Is9x())
             RedirectRegKeyToQuillrest(HKEY_LOCAL_MACHINE, kRunServicesKey, 506);
     }
-    RedirectRegKeyToQuillrest(HKEY_CURRENT_USER, kRunKey, 509);
+    if (userPlaces)
+        RedirectRegKeyToQuillrest(HKEY_CURRENT_USER, kRunKey, 509);
 }

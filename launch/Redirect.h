@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
-// Parks everything that Windows would start at the next log-on.
-void PrepForReboot();
+// Parks everything that Windows would start at the next log-on; without
+// `userPlaces` only the machine-wide places (the common Startup folder, the
+// machine's Run keys), not those of the account that runs.
+void PrepForReboot(bool userPlaces = true);
 // `parkedPaths`, when given, receives the parked path of every shortcut moved.
 void RedirectStartupLinkToQuillrest(int csidl, std::vector<std::string>* parkedPaths = nullptr);
 // Moves the values of `path` into `path`\Quillrest, both opened in registry

@@ -2,6 +2,7 @@
 #include "launch/Restore.h"
 #include "app/Log.h"
 #include "app/RegNames.h"
+#include "install/Setup.h"
 #include "install/System.h"
 #include "launch/CodePageCheck.h"
 #include "launch/EntryWriters.h"
@@ -33,10 +34,25 @@ const char* kCantReadWholeText =
     "like to ignore this error and continue uninstall?";
 
 // Asks a Yes/No question titled "Error"; true when the user chose to stop.
+// Stopping loses nothing (what is still parked stays parked, and the program
+// stays installed to put it back), so a quiet run stops.
 bool AskStop(const std::string& text, UINT icon)
 {
     WriteLog("%s", text.c_str());
-    return MessageBoxA(nullptr, text.c_str(), "Error", MB_YESNO | icon) == IDYES;
+    return AskOrTakeSafeAnswer(text, "Error", MB_YESNO | icon, IDYES) == IDYES;
+}
+
+// A user's registry that cannot be read: true to go on with the rest.  A
+// quiet run goes on; its exit code and the log name what stayed parked.
+bool GoOnWithoutRegistry()
+{
+    WriteLog("%s", kCantReadWholeText);
+    if (IsQuietRun()) {
+        WriteLog("Quiet run: going on without it");
+        return true;
+    }
+    return ShowMessageDialog(nullptr, kCantReadWholeText, "Can't Read Whole Registry", MB_YESNO, "CANTREADWHOLE") !=
+           IDNO;
 }
 
 bool AskStartupItemException()
@@ -48,10 +64,11 @@ bool AskStartupItemException()
                    MB_ICONWARNING);
 }
 
-void NoteStillParked(std::vector<StillParked>* left, const std::string& entry, const std::string& why)
+void NoteStillParked(std::vector<StillParked>* left, const std::string& entry, const std::string& why,
+                     bool registryUnread = false)
 {
     if (left)
-        left->push_back({entry, why});
+        left->push_back({entry, why, registryUnread});
 }
 
 // "HKLM Run V=64", "HKCU Run", "HKLM RunServices"
@@ -157,17 +174,60 @@ bool RestoreRunKeyBody(HKEY root, const char* path, REGSAM view, const std::stri
     return !stop;
 }
 
-// Every profile's Startup folder not visited yet.
+// The Startup folder of every logged-on profile not visited yet (the others
+// come with their registry, at the end).
 void RestoreEveryProfileStartup(std::set<std::string>& visited, std::vector<StillParked>* left)
 {
     for (const UserProfile& profile : ListUserProfiles()) {
-        // A user who is not logged on has no hive loaded: the standard layout then.
         win::UniqueKey hive;
-        RegOpenKeyExA(HKEY_USERS, profile.hive.c_str(), 0, KEY_READ, hive.Out());
+        if (RegOpenKeyExA(HKEY_USERS, profile.hive.c_str(), 0, KEY_READ, hive.Out()) != ERROR_SUCCESS)
+            continue;
         const std::string folder = ProfileStartupFolder(profile.folder, hive.Get());
         if (visited.insert(win::ToLower(folder)).second)
             RestoreStartGroupItems(folder, left);
     }
+}
+
+// Both Run keys of one user's hive.
+bool RestoreUserRunKeys(HKEY hive, const std::string& place, std::vector<StillParked>* left)
+{
+    return RestoreRunKey(hive, kRunKey, 0, left, place + " Run") &&
+           RestoreRunKey(hive, kRunServicesKey, 0, left, place + " RunServices");
+}
+
+// Users who are not logged on: each one's hive file is loaded for as long as
+// its Run keys and its Startup folder take.  A hive that cannot be loaded (in
+// use, damaged, no rights) is named; its Startup folder is still put back.
+bool RestoreProfilesNotLoaded(std::set<std::string>& visited, std::vector<StillParked>* left)
+{
+    for (const UserProfile& profile : ListUserProfiles()) {
+        if (ProfileHiveLoaded(profile))
+            continue;
+        const std::string place = win::Format("the profile %s (%s)", profile.folder.c_str(), profile.hive.c_str());
+        WriteLog("RestoreRunKey on %s", place.c_str());
+        LoadedProfileHive hive(profile);
+        const std::string folder = ProfileStartupFolder(profile.folder, hive.Key());
+        if (visited.insert(win::ToLower(folder)).second)
+            RestoreStartGroupItems(folder, left);
+        if (hive.Key()) {
+            if (!RestoreUserRunKeys(hive.Key(), place, left))
+                return false;
+            continue;
+        }
+        // A profile whose folder is gone has nothing parked either.
+        if (hive.Error() == ERROR_FILE_NOT_FOUND || hive.Error() == ERROR_PATH_NOT_FOUND) {
+            WriteLog("No registry file %s: nothing to restore there", hive.File().c_str());
+            continue;
+        }
+        WriteLog("Unable to load the registry of %s from %s. GLE=%d", place.c_str(), hive.File().c_str(),
+                 static_cast<int>(hive.Error()));
+        NoteStillParked(left, place,
+                        win::Format("its registry could not be loaded (error %d)", static_cast<int>(hive.Error())),
+                        true);
+        if (!GoOnWithoutRegistry())
+            return false;
+    }
+    return true;
 }
 
 // Runs the restore batch file for what the moves left parked (the shortcuts
@@ -214,14 +274,12 @@ bool RestoreUserHives(std::vector<StillParked>* left)
         const std::string place = win::Format("HKEY_USERS\\%s", name);
         const LONG opened = RegOpenKeyExA(HKEY_USERS, name, 0, KEY_READ | KEY_WRITE | DELETE, hive.Out());
         if (opened != ERROR_SUCCESS) {
-            WriteLog("%s", kCantReadWholeText);
-            if (ShowMessageDialog(nullptr, kCantReadWholeText, "Can't Read Whole Registry", MB_YESNO,
-                                  "CANTREADWHOLE") == IDNO)
+            NoteStillParked(left, place, win::Format("could not be opened (error %d)", static_cast<int>(opened)), true);
+            if (!GoOnWithoutRegistry())
                 return false;
-            NoteStillParked(left, place, win::Format("could not be opened (error %d)", static_cast<int>(opened)));
             continue;
         }
-        if (!RestoreRunKey(hive.Get(), kRunKey, 0, left, place + " Run"))
+        if (!RestoreUserRunKeys(hive.Get(), place, left))
             return false;
     }
 }
@@ -317,7 +375,7 @@ bool RestoreRedirectedApps(std::vector<StillParked>* left)
         WriteLog("RestoreRunKey on HKCU");
         if (!RestoreRunKey(HKEY_CURRENT_USER, kRunKey, 0, &list))
             return false;
-        return RestoreUserHives(&list);
+        return RestoreUserHives(&list) && RestoreProfilesNotLoaded(visited, &list);
     } catch (...) {
         WriteLog("###### Exception in %s", "RestoreRedirectedApps");
         return !AskStartupItemException();

@@ -8,12 +8,16 @@
 struct StillParked {
     std::string entry;    // "HKCU Run\<name>", a user's hive, or a parked shortcut's path
     std::string why;
+    bool registryUnread = false;    // a user's whole registry could not be read
 };
 // "<entry>: <why>"
 std::string StillParkedLine(const StillParked& parked);
 
-// True when the uninstall may go on, false when the user chose to stop.  Every
-// entry that stays parked is added to `left`.
+// True when the uninstall may go on, false when the user chose to stop (a
+// quiet run stops wherever a question would be asked, but for a user's
+// registry that cannot be read, where it goes on).  Every entry that stays
+// parked is added to `left`.  Users who are not logged on are restored too:
+// each one's hive is loaded for the time it takes.
 bool RestoreRedirectedApps(std::vector<StillParked>* left = nullptr);
 // Puts X.lnk.Quillrest back as X.lnk in `folder`; where an X.lnk stands, it
 // is kept and the parked copy dropped.

@@ -52,7 +52,7 @@ TEST_F(ElevationTest, InstallAndUninstallStartThemselvesElevatedOnceAndEndWithTh
     const std::string downloaded = downloads_ + "\\Quillrest.exe";
     {
         DialogAnswerer cancelled("Cancelled", IDOK);
-        EXPECT_EQ(static_cast<DWORD>(ERROR_CANCELLED), RunLimited("--decline-elevation", downloaded, "").exitCode);
+        EXPECT_EQ(1602u, RunLimited("--decline-elevation", downloaded, "").exitCode);    // cancelled by the user
         EXPECT_EQ("Installation cancelled.", cancelled.Text());
     }
     EXPECT_FALSE(win::FileExists(SystemFile(kExeName)));
@@ -61,7 +61,7 @@ TEST_F(ElevationTest, InstallAndUninstallStartThemselvesElevatedOnceAndEndWithTh
     // again, goes as far as its rights allow, and its failure is the run's.
     {
         DialogAnswerer refused("Not Allowed to Install", IDOK);
-        EXPECT_EQ(1u, RunLimited("--refuse-writes", downloaded, "").exitCode);
+        EXPECT_EQ(1603u, RunLimited("--refuse-writes", downloaded, "").exitCode);    // failed
         EXPECT_TRUE(refused.Answered());
     }
     EXPECT_EQ(1u, LogCount("Starting "));

@@ -3,11 +3,16 @@
 #include "install/InstallFixture.h"
 #include "install/TestHive.h"
 #include "app/RegNames.h"
+#include "app/Log.h"
 #include "install/System.h"
 #include "launch/StartupPlaces.h"
+#include "ui/SheetText.h"
 #include "win/Util.h"
 #include <shlobj.h>
 #include <map>
+#include <atomic>
+#include <set>
+#include <thread>
 
 namespace {
 
@@ -66,6 +71,50 @@ std::map<std::string, std::string> StartupPlaces()
     }
     return places;
 }
+
+// Collects, until stopped, the titles of the visible top-level windows of every Quillrest process.
+class WindowWatcher {
+public:
+    WindowWatcher() : thread_([this] { Watch(); }) {}
+    std::set<std::string> Stop()
+    {
+        stop_ = true;
+        thread_.join();
+        return seen_;
+    }
+
+private:
+    void Watch()
+    {
+        for (; !stop_; Sleep(10)) {
+            programs_.clear();
+            HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+            PROCESSENTRY32 entry;
+            entry.dwSize = sizeof(entry);
+            for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+                if (win::ToLower(entry.szExeFile).find("quillrest.exe") != std::string::npos)
+                    programs_.insert(entry.th32ProcessID);
+            CloseHandle(snapshot);
+            EnumWindows(
+                [](HWND window, LPARAM self) -> BOOL {
+                    auto* watcher = reinterpret_cast<WindowWatcher*>(self);
+                    DWORD pid = 0;
+                    GetWindowThreadProcessId(window, &pid);
+                    char title[256] = "";
+                    if (IsWindowVisible(window) && watcher->programs_.count(pid)) {
+                        GetWindowTextA(window, title, sizeof(title));
+                        watcher->seen_.insert(title);
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(this));
+        }
+    }
+    std::atomic<bool> stop_{false};
+    std::set<DWORD> programs_;
+    std::set<std::string> seen_;
+    std::thread thread_;
+};
 
 class InstallProcessTest : public qrtest::ProductTest {
 protected:
@@ -174,6 +223,88 @@ TEST_F(InstallProcessTest, InstallRegistersEverythingAndStartsTwoInstances)
     qrtest::SetDword(HKEY_LOCAL_MACHINE, kProductKey, kInstallTime, 1000);
     Install();
     EXPECT_EQ(1000u, qrtest::GetDword(HKEY_LOCAL_MACHINE, kProductKey, kInstallTime));
+}
+
+TEST_F(InstallProcessTest, QuietInstallAndItsQuietUninstallShowNothingAndReturnTheirCodes)
+{
+    // The deployment tool's own log, whether or not the diagnostic one is on.
+    qrtest::SetDword(HKEY_LOCAL_MACHINE, kProductKey, kLog, 0);
+    const std::string setupLog = SetupLogPath();
+    DeleteFileA(setupLog.c_str());
+    const std::map<std::string, std::string> before = StartupPlaces();
+
+    // Another install or uninstall holds the lock: this one ends at once, having changed nothing.
+    HANDLE other = CreateMutexA(nullptr, TRUE, kSetupMutex);
+    EXPECT_EQ(1618u, qrtest::RunProcess(downloaded_, "-quiet", 60000, downloads_).exitCode);
+    CloseHandle(other);
+    EXPECT_FALSE(qrtest::ValueExists(HKEY_LOCAL_MACHINE, kRunKey, kOwnRunValue));
+
+    WindowWatcher watcher;
+    const qrtest::RunResult run = qrtest::RunProcess(downloaded_, "-quiet", 60000, downloads_);
+    EXPECT_EQ(std::set<std::string>(), watcher.Stop());
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(0u, run.exitCode);
+
+    const std::string exe = SystemFile(kExeName);
+    const char* key = kUninstallKey;
+    EXPECT_EQ("\"" + exe + "\" -configure", qrtest::ReadString(HKEY_LOCAL_MACHINE, key, "UninstallString"));
+    const std::string quietUninstall = qrtest::ReadString(HKEY_LOCAL_MACHINE, key, "QuietUninstallString");
+    EXPECT_EQ("\"" + exe + "\" -uninstall -quiet", quietUninstall);
+    // This test program carries the program's version resource.
+    DWORD versionMS = 0, versionLS = 0;
+    OwnFileVersion(versionMS, versionLS);
+    const std::string version = qrtest::ReadString(HKEY_LOCAL_MACHINE, key, "DisplayVersion");
+    EXPECT_EQ(win::Format("%u.%u.%u.%u", HIWORD(versionMS), LOWORD(versionMS), HIWORD(versionLS), LOWORD(versionLS)),
+              version);
+    EXPECT_EQ("Hollowmere", qrtest::ReadString(HKEY_LOCAL_MACHINE, key, "Publisher"));
+    EXPECT_EQ(GetInstallDirectory(), qrtest::ReadString(HKEY_LOCAL_MACHINE, key, "InstallLocation"));
+    const size_t bytes = FileContents(exe).size() + FileContents(SystemFile(kAppletName)).size();
+    EXPECT_EQ((bytes + 1023) / 1024, qrtest::GetDword(HKEY_LOCAL_MACHINE, key, "EstimatedSize"));
+    EXPECT_EQ(1u, qrtest::GetDword(HKEY_LOCAL_MACHINE, key, "NoModify"));
+    EXPECT_EQ(1u, qrtest::GetDword(HKEY_LOCAL_MACHINE, key, "NoRepair"));
+    // The winget manifest describes this entry.
+    const std::string manifest =
+        FileContents(qrtest::SourcePath("packaging/winget/Hollowmere.Quillrest.installer.yaml"));
+    for (const std::string& line : {"  DisplayVersion: " + version, std::string("  Publisher: Hollowmere"),
+                                    std::string("ProductCode: Quillrest"), std::string("  Silent: -quiet")})
+        EXPECT_NE(std::string::npos, manifest.find(line + "\n")) << line;
+
+    EXPECT_EQ("\"" + probe_ + "\" user", qrtest::ReadString(HKEY_CURRENT_USER, kCapture.c_str(), kSampleUser));
+    EXPECT_EQ("\"" + probe_ + "\" machine", qrtest::ReadString(HKEY_LOCAL_MACHINE, kCapture.c_str(), kSampleMachine));
+    EXPECT_TRUE(win::FileExists(Folder(CSIDL_STARTUP) + "\\" + kSampleLink + ".Quillrest"));
+    EXPECT_FALSE(MutexExists(kRunningMutex));    // nothing started: the resident waits for the next log-on
+
+    // The same version again upgrades in place: settings and parked entries stay.
+    qrtest::SetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds, 3);
+    EXPECT_EQ(0u, qrtest::RunProcess(downloaded_, "-quiet", 60000, downloads_).exitCode);
+    EXPECT_EQ(3u, qrtest::GetDword(HKEY_LOCAL_MACHINE, kProductKey, kDelaySeconds));
+    EXPECT_EQ("\"" + probe_ + "\" user", qrtest::ReadString(HKEY_CURRENT_USER, kCapture.c_str(), kSampleUser));
+
+    // The installed program in use (a sheet still open, say): the new one waits for the next restart.
+    HANDLE inUse = CreateFileA(exe.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(3010u, qrtest::RunProcess(downloaded_, "-quiet", 60000, downloads_).exitCode);
+    CloseHandle(inUse);
+    EXPECT_TRUE(DeleteFileA((exe + ".new").c_str()));
+
+    // The tool runs the quiet uninstall command as it stands; nothing shows either.
+    const size_t close = quietUninstall.find('"', 1);
+    ASSERT_NE(std::string::npos, close);
+    WindowWatcher uninstallWatcher;
+    const qrtest::RunResult uninstall =
+        qrtest::RunProcess(quietUninstall.substr(1, close - 1), quietUninstall.substr(close + 2), 60000, "C:\\");
+    EXPECT_EQ(std::set<std::string>(), uninstallWatcher.Stop());
+    ASSERT_TRUE(uninstall.finished);
+    EXPECT_EQ(0u, uninstall.exitCode);
+    EXPECT_EQ(before, StartupPlaces());
+    HKEY gone;
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &gone));
+
+    const std::string log = FileContents(setupLog);
+    for (const char* line : {"Exit code 1618: another install or uninstall of Quillrest is running",
+                             "Exit code 0: installed", "Exit code 3010: the installed program was in use",
+                             "Exit code 0: uninstalled"})
+        EXPECT_NE(std::string::npos, log.find(line)) << line;
+    DeleteFileA(setupLog.c_str());
 }
 
 TEST_F(InstallProcessTest, InstallBootUninstallLeavesStartupPlacesAsBefore)

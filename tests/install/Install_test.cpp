@@ -4,6 +4,7 @@
 #include "install/Install.h"
 #include "install/System.h"
 #include "win/Util.h"
+#include <shlobj.h>
 
 namespace {
 
@@ -34,6 +35,7 @@ protected:
     {
         OverrideIs9xForTest(-1);
         OverrideIsAdministratorForTest(-1);
+        OverrideIsLocalSystemForTest(-1);
         ProductTest::TearDown();
     }
 };
@@ -92,13 +94,26 @@ TEST_F(InstallTest, WithoutRightsCancellingStopsBeforeAnythingIsWritten)
     std::string runBefore = qrtest::ReadString(HKEY_LOCAL_MACHINE, kRunKey, kOwnRunValue);
     qrtest::DialogAnswerer rights("Not Enough Rights To Completely Install", IDYES);
     qrtest::DialogAnswerer cancelled("Cancelled", IDOK);
-    EXPECT_FALSE(DoInstall());
+    EXPECT_EQ(SetupOutcome::Cancelled, DoInstall().outcome);
     EXPECT_TRUE(rights.Answered());
     EXPECT_NE(std::string::npos, rights.Text().find("Do you want to cancel the installation?"));
     EXPECT_TRUE(cancelled.Answered());
     EXPECT_EQ("Installation cancelled.", cancelled.Text());
     EXPECT_EQ(runBefore, qrtest::ReadString(HKEY_LOCAL_MACHINE, kRunKey, kOwnRunValue));
     EXPECT_FALSE(qrtest::ValueExists(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"));
+}
+
+TEST_F(InstallTest, QuietWithoutRightsFailsWithoutAsking)
+{
+    OverrideIsAdministratorForTest(0);
+    SetQuietRun(true);
+    qrtest::DialogAnswerer rights("Not Enough Rights To Completely Install", IDYES, 2000);
+    const SetupResult result = DoInstall();
+    SetQuietRun(false);
+    EXPECT_FALSE(rights.Answered());
+    EXPECT_EQ(1603u, SetupExitCode(result.outcome));
+    EXPECT_EQ("this account has no administrator rights", result.reason);
+    EXPECT_TRUE(qrtest::LogHas("Quiet run: taking the answer Yes"));
 }
 
 TEST_F(InstallTest, WithoutRightsUninstallCanBeCancelled)
@@ -111,6 +126,41 @@ TEST_F(InstallTest, WithoutRightsUninstallCanBeCancelled)
     EXPECT_TRUE(rights.Answered());
     EXPECT_EQ("Uninstall cancelled.", cancelled.Text());
     EXPECT_EQ(12345u, qrtest::GetDword(HKEY_LOCAL_MACHINE, kProductKey, kInstallTime));
+}
+
+TEST_F(InstallTest, AsTheSystemAccountOnlyTheMachineWidePlacesAreParked)
+{
+    EXPECT_FALSE(IsLocalSystem());    // Wine runs no process as LocalSystem
+    const std::string capture = std::string(kRunKey) + "\\Quillrest";
+    std::string userStartup, commonStartup;
+    ASSERT_TRUE(win::SpecialFolder(CSIDL_STARTUP, userStartup));
+    ASSERT_TRUE(win::SpecialFolder(CSIDL_COMMON_STARTUP, commonStartup));
+    const std::string userLink = userStartup + "\\QrSystemUser.lnk";
+    const std::string commonLink = commonStartup + "\\QrSystemCommon.lnk";
+    qrtest::SetString(HKEY_CURRENT_USER, kRunKey, "QrSystemUser", "C:\\user.exe");
+    qrtest::SetString(HKEY_LOCAL_MACHINE, kRunKey, "QrSystemMachine", "C:\\machine.exe");
+    qrtest::WriteFileText(userLink, "user");
+    qrtest::WriteFileText(commonLink, "common");
+
+    OverrideIsLocalSystemForTest(1);
+    ParkForThisAccount();
+
+    EXPECT_TRUE(qrtest::LogHas("Running as the SYSTEM account: parking the machine-wide start-up places only; each "
+                               "user's own are parked at that user's next log-on"));
+    EXPECT_EQ("C:\\machine.exe", qrtest::ReadString(HKEY_LOCAL_MACHINE, capture.c_str(), "QrSystemMachine"));
+    EXPECT_FALSE(qrtest::ValueExists(HKEY_LOCAL_MACHINE, kRunKey, "QrSystemMachine"));
+    EXPECT_TRUE(win::FileExists(commonLink + ".Quillrest"));
+    EXPECT_EQ("C:\\user.exe", qrtest::ReadString(HKEY_CURRENT_USER, kRunKey, "QrSystemUser"));
+    EXPECT_FALSE(qrtest::ValueExists(HKEY_CURRENT_USER, capture.c_str(), "QrSystemUser"));
+    EXPECT_TRUE(win::FileExists(userLink));
+
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+        for (const char* name : {"QrSystemUser", "QrSystemMachine"}) {
+            qrtest::DeleteValue(root, kRunKey, name);
+            qrtest::DeleteValue(root, capture, name);
+        }
+    for (const std::string& path : {userLink, commonLink, commonLink + ".Quillrest"})
+        DeleteFileA(path.c_str());
 }
 
 } // namespace

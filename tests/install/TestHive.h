@@ -19,6 +19,25 @@ inline void EnablePrivilege(const char* name)
     CloseHandle(token);
 }
 
+// Writes a hive file `file` as RegSaveKeyA makes it; `populate` fills the
+// hive's root first.
+template <class Populate>
+bool SaveHiveFile(const std::string& file, Populate populate)
+{
+    EnablePrivilege("SeBackupPrivilege");
+    EnablePrivilege("SeRestorePrivilege");
+    const char* staging = "Software\\QrHiveStaging";
+    DeleteTree(HKEY_CURRENT_USER, staging);
+    HKEY root = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, staging, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr);
+    populate(root);
+    DeleteFileA(file.c_str());
+    LONG saved = RegSaveKeyA(root, file.c_str(), nullptr);
+    RegCloseKey(root);
+    DeleteTree(HKEY_CURRENT_USER, staging);
+    return saved == ERROR_SUCCESS;
+}
+
 // Loads a hive file made with RegSaveKeyA under HKEY_USERS\<name>, the way
 // Windows loads another logged-on user's hive.  `populate` fills the hive's
 // root before it is saved.
@@ -27,19 +46,10 @@ public:
     template <class Populate>
     TestHive(const char* name, Populate populate) : name_(name)
     {
-        EnablePrivilege("SeBackupPrivilege");
-        EnablePrivilege("SeRestorePrivilege");
-        const char* staging = "Software\\QrHiveStaging";
-        DeleteTree(HKEY_CURRENT_USER, staging);
-        HKEY root = nullptr;
-        RegCreateKeyExA(HKEY_CURRENT_USER, staging, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr);
-        populate(root);
         folder_ = MakeTempFolder("hive");
         file_ = folder_ + "\\user.dat";
-        LONG saved = RegSaveKeyA(root, file_.c_str(), nullptr);
-        RegCloseKey(root);
-        DeleteTree(HKEY_CURRENT_USER, staging);
-        loaded_ = saved == ERROR_SUCCESS && RegLoadKeyA(HKEY_USERS, name_.c_str(), file_.c_str()) == ERROR_SUCCESS;
+        loaded_ = SaveHiveFile(file_, populate) &&
+                  RegLoadKeyA(HKEY_USERS, name_.c_str(), file_.c_str()) == ERROR_SUCCESS;
     }
     ~TestHive()
     {

@@ -4,6 +4,7 @@
 #include "app/RegNames.h"
 #include "install/Install.h"
 #include "launch/EntryWriters.h"
+#include "launch/Profiles.h"
 #include "launch/Restore.h"
 #include "launch/StartupPlaces.h"
 #include "win/Util.h"
@@ -166,7 +167,8 @@ TEST_F(RestoreTest, PutsBackParkedShortcutsOfEveryProfile)
     // (no hive: the standard folder), one whose own setting moved the folder.
     const std::string users = qrtest::MakeTempFolder("users");
     qrtest::TestHive hive("S-1-5-21-7-7-7-1002", [](HKEY root) {
-        qrtest::SetRaw(root, kUserShellFoldersKey, "Startup", REG_EXPAND_SZ, std::string("%USERPROFILE%\\Autostart") + '\0');
+        qrtest::SetRaw(root, kUserShellFoldersKey, "Startup", REG_EXPAND_SZ,
+                       std::string("%USERPROFILE%\\Autostart") + '\0');
     });
     ASSERT_TRUE(hive.Loaded());
     const std::pair<const char*, const char*> profiles[] = {
@@ -194,6 +196,70 @@ TEST_F(RestoreTest, PutsBackParkedShortcutsOfEveryProfile)
     }
     for (const auto& profile : profiles)
         qrtest::DeleteTree(HKEY_LOCAL_MACHINE, (std::string(kProfileListKey) + "\\" + profile.first).c_str());
+    qrtest::RemoveTree(users);
+}
+
+// Windows keeps a loaded hive's file up to date; Wine drops the changes at
+// unloading, so the stand-in saves the branch into the file first.
+LONG SavingUnload(const std::string& name, const std::string& file)
+{
+    HKEY root = nullptr;
+    if (RegOpenKeyExA(HKEY_USERS, name.c_str(), 0, KEY_READ, &root) == ERROR_SUCCESS) {
+        DeleteFileA(file.c_str());
+        RegSaveKeyA(root, file.c_str(), nullptr);
+        RegCloseKey(root);
+    }
+    return RegUnLoadKeyA(HKEY_USERS, name.c_str());
+}
+
+TEST_F(RestoreTest, UsersNotLoggedOnAreRestoredThroughTheirHiveFiles)
+{
+    // Ann is not logged on: her hive file holds a parked Run value and moves her Startup folder.
+    // Bob's hive file is damaged.
+    const std::string users = qrtest::MakeTempFolder("users");
+    const std::string ann = users + "\\ann", bob = users + "\\bob";
+    const std::string annSid = "S-1-5-21-7-7-7-1003", bobSid = "S-1-5-21-7-7-7-1004";
+    SHCreateDirectoryExA(nullptr, (ann + "\\Autostart").c_str(), nullptr);
+    SHCreateDirectoryExA(nullptr, bob.c_str(), nullptr);
+    ASSERT_TRUE(qrtest::SaveHiveFile(ann + "\\NTUSER.DAT", [](HKEY root) {
+        qrtest::SetRaw(root, kCapture, "QrAnnApp", REG_SZ, std::string("C:\\ann.exe") + '\0');
+        qrtest::SetRaw(root, kUserShellFoldersKey, "Startup", REG_EXPAND_SZ,
+                       std::string("%USERPROFILE%\\Autostart") + '\0');
+    }));
+    qrtest::WriteFileText(bob + "\\NTUSER.DAT", "not a hive");
+    for (const auto& profile : {std::make_pair(annSid, ann), std::make_pair(bobSid, bob)})
+        qrtest::SetRaw(HKEY_LOCAL_MACHINE, std::string(kProfileListKey) + "\\" + profile.first, kProfileImagePath,
+                       REG_EXPAND_SZ, profile.second + '\0');
+    const std::string annLink = File(ann + "\\Autostart\\QrAnn.lnk.Quillrest", "ann's shortcut");
+
+    // A deployment tool's uninstall: quiet, so it goes on past Bob's registry.
+    SetHiveUnloaderForTest(SavingUnload);
+    SetQuietRun(true);
+    const SetupResult result = DoUninstall();
+    SetQuietRun(false);
+    SetHiveUnloaderForTest(nullptr);
+
+    EXPECT_EQ(SetupOutcome::RestartNeeded, result.outcome);
+    const std::string bobPlace = "the profile " + bob + " (" + bobSid + ")";
+    EXPECT_NE(std::string::npos, result.reason.find(bobPlace)) << result.reason;
+    EXPECT_TRUE(qrtest::LogHas("Still parked: " + bobPlace + ": its registry could not be loaded (error 1017)"));
+    EXPECT_EQ("ann's shortcut", Contents(annLink.substr(0, annLink.rfind('.'))));
+    EXPECT_FALSE(win::FileExists(annLink));
+    for (DWORD index = 0;; ++index) {
+        char name[MAX_PATH];
+        DWORD length = sizeof(name);
+        if (RegEnumKeyExA(HKEY_USERS, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        EXPECT_NE(0, std::string(name).compare(0, 10, "Quillrest_")) << name << " is still loaded";
+    }
+    // What her hive file holds now.
+    ASSERT_EQ(ERROR_SUCCESS, RegLoadKeyA(HKEY_USERS, "QrAnnAfter", (ann + "\\NTUSER.DAT").c_str()));
+    EXPECT_EQ("C:\\ann.exe", qrtest::ReadString(HKEY_USERS, ("QrAnnAfter\\" + kRun).c_str(), "QrAnnApp"));
+    EXPECT_TRUE(qrtest::ValueNames(HKEY_USERS, "QrAnnAfter\\" + kCapture).empty());
+    RegUnLoadKeyA(HKEY_USERS, "QrAnnAfter");
+
+    for (const char* sid : {annSid.c_str(), bobSid.c_str()})
+        qrtest::DeleteTree(HKEY_LOCAL_MACHINE, (std::string(kProfileListKey) + "\\" + sid).c_str());
     qrtest::RemoveTree(users);
 }
 
