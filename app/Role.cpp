@@ -11,13 +11,16 @@ RoleDecision DecideRole(const std::string& arguments, const std::string& ownPath
 {
     RoleDecision decision;
     std::string args = win::ToLower(arguments);
+    // The elevated copy's switch counts only as the last word, where its starter
+    // put it: cut out of the middle, its two sides would join into another word
+    // ("-sil-elevatedent" is no "-silent").
     const std::string elevated(kElevatedSwitch);
-    const size_t marker = args.find(elevated);
-    if (marker != std::string::npos) {
+    const size_t end = args.find_last_not_of(" \t") + 1;    // npos + 1: nothing but blanks
+    const size_t marker = end >= elevated.size() ? end - elevated.size() : std::string::npos;
+    if (marker != std::string::npos && args.compare(marker, elevated.size(), elevated) == 0 &&
+        (marker == 0 || args[marker - 1] == ' ' || args[marker - 1] == '\t')) {
         decision.elevatedCopy = true;
-        // The switch and the blank that joined it to the arguments.
-        const size_t from = marker > 0 && args[marker - 1] == ' ' ? marker - 1 : marker;
-        args.erase(from, marker + elevated.size() - from);
+        args.erase(marker > 0 ? marker - 1 : 0);    // with the blank that joined it
     }
     if (Has(args, ".quillrest")) {
         decision.role = Role::RecentCleanup;

@@ -45,6 +45,7 @@ const RoleCase kCases[] = {
     {"-elevated", kDownloads, Role::Install, false},
     {"-uninstall -elevated", kInstalled, Role::Uninstall, false},
     {"-silent -elevated", kInstalled, Role::Resident, true},
+    {"-sil-elevatedent", kInstalled, Role::Resident, false},    // no word is made of its two sides
 };
 } // namespace
 
