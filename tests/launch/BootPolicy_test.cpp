@@ -82,32 +82,17 @@ protected:
     }
 };
 
-class ResidentAdBlockPolicyTest : public CaptureTest {
-protected:
-    void SetUp() override
-    {
-        CaptureTest::SetUp();
-        QuickBootSettings();
-    }
-    void TearDown() override
-    {
-        for (const char* name : {"(Default-LAN)", "My_ISP"})
-            DeleteFileA(win::PathJoin(win::SystemDirectory(), PacFileName(name)).c_str());
-        CaptureTest::TearDown();
-    }
-    FakeProxyPlatform platform_;
-    ScopedProxyPlatform seam_{platform_};
-};
-
-TEST_F(ResidentAdBlockPolicyTest, AdBlockingNotAllowedIsSwitchedOffAtStartWithTheEarlierSettingsBack)
+TEST_F(BootPolicyTest, AdBlockingNotAllowedIsSwitchedOffAtStartWithTheEarlierSettingsBack)
 {
-    platform_.phoneBook = {"My ISP"};
+    FakeProxyPlatform platform;
+    ScopedProxyPlatform seam(platform);
+    platform.phoneBook = {"My ISP"};
     const FakeProxyPlatform::Settings lan = {"http://wpad.corp.example/proxy.pac",
                                              PROXY_TYPE_AUTO_PROXY_URL | PROXY_TYPE_PROXY, "proxy.corp.example:3128"};
     const FakeProxyPlatform::Settings isp = {"http://isp.example/isp.pac", PROXY_TYPE_AUTO_DETECT | PROXY_TYPE_PROXY,
                                              "cache.isp.example:8080"};
-    platform_.Of(kLanConnection) = lan;
-    platform_.Of("My ISP") = isp;
+    platform.Of(kLanConnection) = lan;
+    platform.Of("My ISP") = isp;
     PageBlockAds page;
     ASSERT_TRUE(page.EnableProxyAutoConfig({"My ISP", kLanConnection}));
     ASSERT_TRUE(IsAdBlockingActive());
@@ -117,7 +102,7 @@ TEST_F(ResidentAdBlockPolicyTest, AdBlockingNotAllowedIsSwitchedOffAtStartWithTh
     ResidentWindow().DoModal();
 
     for (const auto& connection : {std::make_pair(kLanConnection, lan), std::make_pair("My ISP", isp)}) {
-        const FakeProxyPlatform::Settings& now = platform_.Of(connection.first);
+        const FakeProxyPlatform::Settings& now = platform.Of(connection.first);
         EXPECT_EQ(connection.second.url + "|" + connection.second.server, now.url + "|" + now.server);
         EXPECT_EQ(connection.second.flags, now.flags);
     }
@@ -125,6 +110,8 @@ TEST_F(ResidentAdBlockPolicyTest, AdBlockingNotAllowedIsSwitchedOffAtStartWithTh
     EXPECT_TRUE(LogHas("Ad blocking is not allowed by policy: switching it off"));
     EXPECT_TRUE(LogHas("Ad blocking switched off: the connections have their earlier proxy settings again"));
     EXPECT_EQ(0u, LogCount("!!!!!!!!!! Starting http server"));
+    for (const char* name : {"(Default-LAN)", "My_ISP"})
+        DeleteFileA(win::PathJoin(win::SystemDirectory(), PacFileName(name)).c_str());
 }
 
 } // namespace
