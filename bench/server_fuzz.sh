@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The live ad-block server under fire (not a test): the product's server
 # (tests/tools/adblock_server.exe under Wine) gets REQUESTS malformed or random
-# requests from tests/adblock/hostile_clients.py, 64 connections at a time, in
+# requests from bench/hostile_clients.py, 64 connections at a time, in
 # ten rounds: random bytes, NUL bytes, truncated lines, 64 KB headers,
 # thousands of headers, every method, non-ASCII and escaping paths, CONNECT
 # variants, pipelined requests and plain ad requests.  Its private memory is
@@ -47,7 +47,7 @@ failed=0
 samples=()
 for round in $(seq 10); do
   share=$(( requests / 10 + (round <= requests % 10 ? 1 : 0) ))
-  /usr/bin/python3 "$clients/hostile_clients.py" "$port" "$share" 64 "$round" >"$work/round$round.txt" || failed=1
+  /usr/bin/python3 "$root/bench/hostile_clients.py" "$port" "$share" 64 "$round" >"$work/round$round.txt" || failed=1
   kill -0 "$server" 2>/dev/null || { echo "the server died in round $round:"; cat "$work/round$round.txt"; exit 1; }
   samples+=("$(private_kb "$server")")
 done

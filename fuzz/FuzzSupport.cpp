@@ -53,9 +53,9 @@ unsigned long LowerPoint(unsigned long c)
     return c == 0x130 ? 'i' : c == 0x212A ? 'k' : c == 0x212B ? 0xE5 : c;
 }
 
-std::string MapCase(std::string text, bool lower)
+std::string Lower(std::string text)
 {
-    if (g_codePage == win::kUtf8CodePage && lower) {
+    if (g_codePage == win::kUtf8CodePage) {
         std::string mapped;
         for (size_t at = 0; at < text.size();)
             EncodeUtf8(LowerPoint(DecodeUtf8(text, at)), mapped);
@@ -65,10 +65,8 @@ std::string MapCase(std::string text, bool lower)
         const unsigned char c = static_cast<unsigned char>(text[at]);
         if (win::IsLeadByte(g_codePage, c))
             ++at;    // a two-byte character: neither byte is a letter of its own
-        else if (lower && ((c >= 'A' && c <= 'Z') || (g_codePage == 1252 && c >= 0xC0 && c <= 0xDE && c != 0xD7)))
+        else if ((c >= 'A' && c <= 'Z') || (g_codePage == 1252 && c >= 0xC0 && c <= 0xDE && c != 0xD7))
             text[at] = static_cast<char>(c + 0x20);
-        else if (!lower && c >= 'a' && c <= 'z')
-            text[at] = static_cast<char>(c - 0x20);
     }
     return text;
 }
@@ -114,15 +112,10 @@ bool IsLeadByte(unsigned codePage, unsigned char byte)
     return codePage == 932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
 }
 
+// No parser upper-cases with the code page (win::ToUpper): none is given here.
 std::string ToLower(std::string text)
 {
-    return fuzz::MapCase(std::move(text), true);
-}
-
-// No parser upper-cases: ASCII letters are enough here.
-std::string ToUpper(std::string text)
-{
-    return fuzz::MapCase(std::move(text), false);
+    return fuzz::Lower(std::move(text));
 }
 
 } // namespace win

@@ -1,6 +1,7 @@
-// What every fuzz target shares: the property check, and the code page the
-// text helpers see (a stand-in for Windows' own, chosen per input).
+// What every fuzz target shares: the property check, a few byte helpers, and the
+// code page the text helpers see (a stand-in for Windows' own, chosen per input).
 #pragma once
+#include "win/Bytes.h"
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -24,6 +25,19 @@ unsigned CodePageFor(size_t selector);
 inline std::string Text(const uint8_t* data, size_t size)
 {
     return std::string(reinterpret_cast<const char*>(data), size);
+}
+inline bool Has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+// Letter case of A to Z ignored.
+inline bool StartsWithNoCase(const std::string& text, const char* prefix)
+{
+    return win::EndsWithAsciiNoCase(text.substr(0, std::char_traits<char>::length(prefix)), prefix);
+}
+inline bool SameNoCase(const std::string& text, const char* other)
+{
+    return text.size() == std::char_traits<char>::length(other) && StartsWithNoCase(text, other);
 }
 
 } // namespace fuzz

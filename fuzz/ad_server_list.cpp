@@ -5,6 +5,7 @@
 // Input: the list; after a NUL, the connection's earlier proxy host.
 #include "FuzzSupport.h"
 #include "adblock/PacScript.h"
+#include <algorithm>
 #include <cctype>
 #include <set>
 #include <utility>
@@ -16,45 +17,41 @@ struct Literal {
     std::string text;    // unescaped
 };
 
-// Reads the script's double-quoted strings the way a script engine does; the
-// skeleton is the script with every string emptied.  False for an unclosed
-// string, an escape this program never writes, a single quote or a comment.
+// The script's double-quoted strings read the way a script engine reads them,
+// and its skeleton (the script with every string emptied).  False for an
+// unclosed string, an escape this program never writes, a single quote or a comment.
 bool ScanScript(const std::string& script, std::vector<Literal>& literals, std::string& skeleton)
 {
     for (size_t at = 0; at < script.size(); ++at) {
-        const char c = script[at];
-        if (c == '\'' || (c == '/' && at + 1 < script.size() && (script[at + 1] == '/' || script[at + 1] == '*')))
+        if (script[at] == '\'' || script.compare(at, 2, "//") == 0 || script.compare(at, 2, "/*") == 0)
             return false;
-        if (c != '"') {
-            skeleton += c;
+        if (script[at] != '"') {
+            skeleton += script[at];
             continue;
         }
         Literal literal{at, std::string()};
-        for (++at;; ++at) {
-            if (at >= script.size() || script[at] == '\r' || script[at] == '\n')
+        for (++at; at < script.size() && script[at] != '"'; ++at) {
+            const std::string escape = script.substr(at, 6);
+            if (script[at] == '\r' || script[at] == '\n') {
                 return false;
-            if (script[at] == '"')
-                break;
-            if (script[at] != '\\') {
+            } else if (script[at] != '\\') {
                 literal.text += script[at];
-                continue;
-            }
-            const char escape = at + 1 < script.size() ? script[at + 1] : '\0';
-            if (escape == '\\' || escape == '"') {
-                literal.text += escape;
+            } else if (escape[1] == '\\' || escape[1] == '"') {
+                literal.text += escape[1];
                 at += 1;
-            } else if (escape == 'x' && at + 3 < script.size() &&
-                       isxdigit(static_cast<unsigned char>(script[at + 2])) &&
-                       isxdigit(static_cast<unsigned char>(script[at + 3]))) {
-                literal.text += static_cast<char>(std::stoi(script.substr(at + 2, 2), nullptr, 16));
+            } else if (escape[1] == 'x' && escape.size() >= 4 && isxdigit(static_cast<unsigned char>(escape[2])) &&
+                       isxdigit(static_cast<unsigned char>(escape[3]))) {
+                literal.text += static_cast<char>(std::stoi(escape.substr(2, 2), nullptr, 16));
                 at += 3;
-            } else if (script.compare(at, 6, "\\u2028") == 0 || script.compare(at, 6, "\\u2029") == 0) {
-                literal.text += script[at + 5] == '8' ? "\xE2\x80\xA8" : "\xE2\x80\xA9";
+            } else if (escape == "\\u2028" || escape == "\\u2029") {
+                literal.text += escape == "\\u2028" ? "\xE2\x80\xA8" : "\xE2\x80\xA9";
                 at += 5;
             } else {
                 return false;
             }
         }
+        if (at >= script.size())
+            return false;
         skeleton += "\"\"";
         literals.push_back(literal);
     }
@@ -63,15 +60,13 @@ bool ScanScript(const std::string& script, std::vector<Literal>& literals, std::
 
 // Host rules as (exact, name): "+name" is exactly name, "name" the hosts below it.
 using Rules = std::set<std::pair<bool, std::string>>;
-
-Rules RulesOfEntries(const std::vector<std::string>& entries)
+std::pair<bool, std::string> Rule(const std::string& entry)
 {
-    Rules rules;
-    for (const std::string& entry : entries)
-        rules.insert(entry[0] == '+' ? std::make_pair(true, entry.substr(1)) : std::make_pair(false, entry));
-    return rules;
+    return entry[0] == '+' ? std::make_pair(true, entry.substr(1)) : std::make_pair(false, entry);
 }
 
+// The conditions form tests shExpMatch(host, "name") or "*.name"; the lookup form
+// lists the entries, blank-separated, in the strings of its table.
 Rules RulesOfScript(const std::string& script, const std::vector<Literal>& literals, PacForm form)
 {
     Rules rules;
@@ -79,21 +74,14 @@ Rules RulesOfScript(const std::string& script, const std::vector<Literal>& liter
     const size_t tableStart = script.find("})([");
     const size_t tableEnd = script.find("]);", tableStart == std::string::npos ? 0 : tableStart);
     for (const Literal& literal : literals) {
-        if (form == PacForm::Conditions) {
-            if (literal.quote < match.size() || script.compare(literal.quote - match.size(), match.size(), match) != 0)
-                continue;
-            if (literal.text.compare(0, 2, "*.") == 0)
-                rules.insert(std::make_pair(false, literal.text.substr(2)));
-            else
-                rules.insert(std::make_pair(true, literal.text));
-        } else if (tableStart != std::string::npos && literal.quote > tableStart && literal.quote < tableEnd) {
-            size_t start = 0;
-            while (start <= literal.text.size()) {
-                const size_t end = std::min(literal.text.find(' ', start), literal.text.size());
-                const std::string name = literal.text.substr(start, end - start);
-                rules.insert(name[0] == '+' ? std::make_pair(true, name.substr(1)) : std::make_pair(false, name));
-                start = end + 1;
-            }
+        if (form == PacForm::Conditions && literal.quote >= match.size() &&
+            script.compare(literal.quote - match.size(), match.size(), match) == 0) {
+            const bool below = literal.text.compare(0, 2, "*.") == 0;
+            rules.insert(std::make_pair(!below, literal.text.substr(below ? 2 : 0)));
+        } else if (form == PacForm::Lookup && tableStart != std::string::npos && literal.quote > tableStart &&
+                   literal.quote < tableEnd) {
+            for (const std::string& name : win::SplitFields(literal.text, ' ', std::string::npos))
+                rules.insert(Rule(name));
         }
     }
     return rules;
@@ -102,40 +90,34 @@ Rules RulesOfScript(const std::string& script, const std::vector<Literal>& liter
 void CheckForm(const std::vector<std::string>& entries, PacForm form, const ConnectionProxyConfig& earlier,
                const std::string& detail)
 {
-    const unsigned short port = 8181;
-    const std::string script = BuildPacScript(entries, form, earlier, port, nullptr);
-    std::vector<Literal> literals;
-    std::string skeleton;
+    std::vector<Literal> literals, plainLiterals;
+    std::string skeleton, plainSkeleton;
+    const std::string script = BuildPacScript(entries, form, earlier, 8181, nullptr);
     fuzz::Check(ScanScript(script, literals, skeleton), "every string of the script is closed and escaped", detail);
 
-    // The same number of harmless entries gives the same code around the strings.
+    // The same number of harmless entries (and proxy name) gives the same code around the strings.
     std::vector<std::string> plain;
-    for (const std::string& entry : entries)
+    Rules listed;
+    for (const std::string& entry : entries) {
         plain.push_back(entry[0] == '+' ? "+a" : "a");
+        listed.insert(Rule(entry));
+    }
     ConnectionProxyConfig plainEarlier = earlier;
     if (!plainEarlier.ProxyHost.empty())
         plainEarlier.ProxyHost = "p";
-    std::vector<Literal> plainLiterals;
-    std::string plainSkeleton;
-    ScanScript(BuildPacScript(plain, form, plainEarlier, port, nullptr), plainLiterals, plainSkeleton);
-    fuzz::Check(skeleton == plainSkeleton, "no entry or proxy name changes the script's code", detail);
-    fuzz::Check(literals.size() == plainLiterals.size(), "no entry adds or removes a string", detail);
+    ScanScript(BuildPacScript(plain, form, plainEarlier, 8181, nullptr), plainLiterals, plainSkeleton);
+    fuzz::Check(skeleton == plainSkeleton && literals.size() == plainLiterals.size(),
+                "no entry or proxy name changes the script's code or adds a string", detail);
+    const std::string function = "function FindProxyForURL(";
+    const size_t first = skeleton.find(function);
+    fuzz::Check(first != std::string::npos && skeleton.find(function, first + 1) == std::string::npos,
+                "one FindProxyForURL function", detail);
+    fuzz::Check(RulesOfScript(script, literals, form) == listed, "the script names the list's hosts", detail);
 
-    size_t functions = 0;
-    for (size_t at = skeleton.find("function FindProxyForURL("); at != std::string::npos;
-         at = skeleton.find("function FindProxyForURL(", at + 1))
-        ++functions;
-    fuzz::Check(functions == 1, "one FindProxyForURL function", detail);
-    fuzz::Check(RulesOfScript(script, literals, form) == RulesOfEntries(entries), "the script names the list's hosts",
-                detail);
-
-    if (earlier.UseProxy && !earlier.ProxyHost.empty()) {
-        const std::string proxy = "PROXY " + earlier.ProxyHost + ":" + std::to_string(earlier.ProxyPort);
-        bool found = false;
-        for (const Literal& literal : literals)
-            found = found || literal.text == proxy;
-        fuzz::Check(found, "the earlier proxy stands whole in its string", detail);
-    }
+    const std::string proxy = "PROXY " + earlier.ProxyHost + ":" + std::to_string(earlier.ProxyPort);
+    fuzz::Check(!earlier.UseProxy || earlier.ProxyHost.empty() ||
+                    std::any_of(literals.begin(), literals.end(), [&](const Literal& l) { return l.text == proxy; }),
+                "the earlier proxy stands whole in its string", detail);
 }
 
 } // namespace
@@ -152,9 +134,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         earlier.ProxyPort = static_cast<unsigned short>(size * 7);
     }
 
-    std::vector<std::string> rejected;
+    std::vector<std::string> rejected, rejectedAgain;
     const std::vector<std::string> entries = ReadAdServerList(list, &rejected);
-    std::vector<std::string> rejectedAgain;
     fuzz::Check(ReadAdServerList(list, &rejectedAgain) == entries && rejectedAgain == rejected, "deterministic", list);
     fuzz::Check(CountValidAdServerEntries(list) == entries.size(), "the count is that of the entries", list);
     for (const std::string& entry : entries)

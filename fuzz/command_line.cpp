@@ -3,6 +3,7 @@
 // back, a quoted program holds no quote, an unquoted one no blank.
 #include "FuzzSupport.h"
 #include "launch/CommandLine.h"
+#include <algorithm>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -11,17 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const CommandParts again = SplitCommandLine(command);
     fuzz::Check(parts.program == again.program && parts.arguments == again.arguments && parts.quoted == again.quoted,
                 "deterministic", command);
-    if (parts.quoted)
-        fuzz::Check(parts.program.find('"') == std::string::npos, "a quoted program holds no quote", command);
-    else
-        fuzz::Check(parts.program.find_first_of(" \t") == std::string::npos, "an unquoted program holds no blank",
-                    command);
-    fuzz::Check(parts.arguments.empty() || (parts.arguments[0] != ' ' && parts.arguments[0] != '\t'),
-                "the arguments start after the blanks", command);
+    fuzz::Check(parts.program.find_first_of(parts.quoted ? "\"" : " \t") == std::string::npos,
+                "a quoted program holds no quote, an unquoted one no blank", command);
+    fuzz::Check(parts.arguments.find_first_of(" \t") != 0, "the arguments start after the blanks", command);
 
     // Put back together: blanks, the program (in its quotes), blanks, the arguments.
-    const size_t start = command.find_first_not_of(" \t");
-    const std::string body = start == std::string::npos ? std::string() : command.substr(start);
+    const std::string body = command.substr(std::min(command.find_first_not_of(" \t"), command.size()));
     std::string head = parts.quoted ? "\"" + parts.program : parts.program;
     if (parts.quoted && body.size() > head.size() && body[head.size()] == '"')
         head += '"';

@@ -4,7 +4,6 @@
 // Input: the order value; after a NUL, the items' names as a list of the same form.
 #include "FuzzSupport.h"
 #include "launch/NameList.h"
-#include "win/Bytes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -13,20 +12,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const size_t nul = input.find('\0');
     const std::string order = input.substr(0, nul);
     const std::vector<std::string> listed = SplitNameList(order);
-
     std::string joined;
     for (const std::string& name : listed) {
         fuzz::Check(name.find(kNameListSeparator) == std::string::npos, "a name holds no separator", order);
         joined += name + kNameListSeparator;
     }
-    const bool endsInSeparator = !order.empty() && order.back() == kNameListSeparator;
-    fuzz::Check(joined == (endsInSeparator || order.empty() ? order : order + kNameListSeparator),
-                "the names are the list as stored", order);
+    const bool closed = order.empty() || order.back() == kNameListSeparator;
+    fuzz::Check(joined == (closed ? order : order + kNameListSeparator), "the names are the list as stored", order);
 
     // The items: the list's own names backwards, or those after the NUL.
-    std::vector<std::string> names(listed.rbegin(), listed.rend());
-    if (nul != std::string::npos)
-        names = SplitNameList(input.substr(nul + 1));
+    const std::vector<std::string> names =
+        nul == std::string::npos ? std::vector<std::string>(listed.rbegin(), listed.rend())
+                                 : SplitNameList(input.substr(nul + 1));
     const std::vector<size_t> launch = LaunchOrder(names, order);
     fuzz::Check(launch == LaunchOrder(names, order), "deterministic", input);
     fuzz::Check(launch.size() == names.size(), "every item is launched", input);
@@ -37,14 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const size_t index = launch[position];
         fuzz::Check(index < names.size() && !seen[index], "each item once", input);
         seen[index] = true;
-        const bool named = order.empty() || lowerOrder.find(win::ToLower(names[index])) != std::string::npos;
-        if (!order.empty()) {
-            fuzz::Check(named || !listedSeen, "items the order does not name come first", input);
-            listedSeen = listedSeen || named;
-        }
+        const bool named = fuzz::Has(lowerOrder, win::ToLower(names[index]));
+        fuzz::Check(order.empty() || named || !listedSeen, "items the order does not name come first", input);
+        listedSeen = listedSeen || named;
         for (size_t later = position + 1; later < launch.size(); ++later)
-            if (names[launch[later]] == names[index])
-                fuzz::Check(launch[later] > index, "equal names keep their order", input);
+            fuzz::Check(names[launch[later]] != names[index] || launch[later] > index, "equal names keep their order",
+                        input);
     }
     return 0;
 }

@@ -101,7 +101,6 @@ protected:
         RemoveInstallation();
         DeleteValue(HKEY_CURRENT_USER, kApprovedRun, "QrTestChat");
         BootFixture::TearDown();    // both registry views and the Startup folders
-
     }
 
     std::string Exe(const Entry& e) const { return e.oddExe ? oddProbe_ : ToolPath("probe"); }

@@ -6,7 +6,9 @@
 #include "app/Log.h"
 #include "install/System.h"
 #include "launch/StartupPlaces.h"
+#include "ui/SheetFixture.h"
 #include "ui/SheetText.h"
+#include "res/resource.h"
 #include "win/Util.h"
 #include <shlobj.h>
 #include <map>
@@ -72,49 +74,39 @@ std::map<std::string, std::string> StartupPlaces()
     return places;
 }
 
-// Collects, until stopped, the titles of the visible top-level windows of every Quillrest process.
-class WindowWatcher {
-public:
-    WindowWatcher() : thread_([this] { Watch(); }) {}
-    std::set<std::string> Stop()
-    {
-        stop_ = true;
-        thread_.join();
-        return seen_;
-    }
-
-private:
-    void Watch()
-    {
-        for (; !stop_; Sleep(10)) {
-            programs_.clear();
+// Runs a program as a deployment tool would; `shown` collects meanwhile (every 10 ms) the
+// titles of the visible top-level windows of every Quillrest process.
+qrtest::RunResult RunWatched(const std::string& exe, const std::string& arguments, const std::string& folder,
+                             std::set<std::string>& shown)
+{
+    std::atomic<bool> done{false};
+    std::thread watcher([&] {
+        for (; !done; Sleep(10)) {
+            std::pair<std::set<DWORD>, std::set<std::string>*> seen({}, &shown);
             HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-            PROCESSENTRY32 entry;
-            entry.dwSize = sizeof(entry);
+            PROCESSENTRY32 entry = {sizeof(entry)};
             for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
                 if (win::ToLower(entry.szExeFile).find("quillrest.exe") != std::string::npos)
-                    programs_.insert(entry.th32ProcessID);
+                    seen.first.insert(entry.th32ProcessID);
             CloseHandle(snapshot);
-            EnumWindows(
-                [](HWND window, LPARAM self) -> BOOL {
-                    auto* watcher = reinterpret_cast<WindowWatcher*>(self);
-                    DWORD pid = 0;
-                    GetWindowThreadProcessId(window, &pid);
-                    char title[256] = "";
-                    if (IsWindowVisible(window) && watcher->programs_.count(pid)) {
-                        GetWindowTextA(window, title, sizeof(title));
-                        watcher->seen_.insert(title);
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(this));
+            EnumWindows([](HWND window, LPARAM param) -> BOOL {
+                auto* seen = reinterpret_cast<std::pair<std::set<DWORD>, std::set<std::string>*>*>(param);
+                DWORD pid = 0;
+                char title[256] = "";
+                GetWindowThreadProcessId(window, &pid);
+                if (IsWindowVisible(window) && seen->first.count(pid)) {
+                    GetWindowTextA(window, title, sizeof(title));
+                    seen->second->insert(title);
+                }
+                return TRUE;
+            }, reinterpret_cast<LPARAM>(&seen));
         }
-    }
-    std::atomic<bool> stop_{false};
-    std::set<DWORD> programs_;
-    std::set<std::string> seen_;
-    std::thread thread_;
-};
+    });
+    const qrtest::RunResult run = qrtest::RunProcess(exe, arguments, 60000, folder);
+    done = true;
+    watcher.join();
+    return run;
+}
 
 class InstallProcessTest : public qrtest::ProductTest {
 protected:
@@ -239,35 +231,29 @@ TEST_F(InstallProcessTest, QuietInstallAndItsQuietUninstallShowNothingAndReturnT
     CloseHandle(other);
     EXPECT_FALSE(qrtest::ValueExists(HKEY_LOCAL_MACHINE, kRunKey, kOwnRunValue));
 
-    WindowWatcher watcher;
-    const qrtest::RunResult run = qrtest::RunProcess(downloaded_, "-quiet", 60000, downloads_);
-    EXPECT_EQ(std::set<std::string>(), watcher.Stop());
+    std::set<std::string> shown;
+    const qrtest::RunResult run = RunWatched(downloaded_, "-quiet", downloads_, shown);
+    EXPECT_EQ(std::set<std::string>(), shown);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(0u, run.exitCode);
 
+    // Apps & Features: this test program carries the program's version resource.
     const std::string exe = SystemFile(kExeName);
-    const char* key = kUninstallKey;
-    EXPECT_EQ("\"" + exe + "\" -configure", qrtest::ReadString(HKEY_LOCAL_MACHINE, key, "UninstallString"));
-    const std::string quietUninstall = qrtest::ReadString(HKEY_LOCAL_MACHINE, key, "QuietUninstallString");
-    EXPECT_EQ("\"" + exe + "\" -uninstall -quiet", quietUninstall);
-    // This test program carries the program's version resource.
     DWORD versionMS = 0, versionLS = 0;
     OwnFileVersion(versionMS, versionLS);
-    const std::string version = qrtest::ReadString(HKEY_LOCAL_MACHINE, key, "DisplayVersion");
-    EXPECT_EQ(win::Format("%u.%u.%u.%u", HIWORD(versionMS), LOWORD(versionMS), HIWORD(versionLS), LOWORD(versionLS)),
-              version);
-    EXPECT_EQ("Hollowmere", qrtest::ReadString(HKEY_LOCAL_MACHINE, key, "Publisher"));
-    EXPECT_EQ(GetInstallDirectory(), qrtest::ReadString(HKEY_LOCAL_MACHINE, key, "InstallLocation"));
+    const std::pair<const char*, std::string> strings[] = {
+        {"UninstallString", "\"" + exe + "\" -configure"},
+        {"QuietUninstallString", "\"" + exe + "\" -uninstall -quiet"},
+        {"DisplayVersion", win::Format("%u.%u.%u.%u", HIWORD(versionMS), LOWORD(versionMS), HIWORD(versionLS),
+                                       LOWORD(versionLS))},
+        {"Publisher", "Hollowmere"}, {"InstallLocation", GetInstallDirectory()}};
+    for (const auto& value : strings)
+        EXPECT_EQ(value.second, qrtest::ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, value.first)) << value.first;
     const size_t bytes = FileContents(exe).size() + FileContents(SystemFile(kAppletName)).size();
-    EXPECT_EQ((bytes + 1023) / 1024, qrtest::GetDword(HKEY_LOCAL_MACHINE, key, "EstimatedSize"));
-    EXPECT_EQ(1u, qrtest::GetDword(HKEY_LOCAL_MACHINE, key, "NoModify"));
-    EXPECT_EQ(1u, qrtest::GetDword(HKEY_LOCAL_MACHINE, key, "NoRepair"));
-    // The winget manifest describes this entry.
-    const std::string manifest =
-        FileContents(qrtest::SourcePath("packaging/winget/Hollowmere.Quillrest.installer.yaml"));
-    for (const std::string& line : {"  DisplayVersion: " + version, std::string("  Publisher: Hollowmere"),
-                                    std::string("ProductCode: Quillrest"), std::string("  Silent: -quiet")})
-        EXPECT_NE(std::string::npos, manifest.find(line + "\n")) << line;
+    const std::pair<const char*, DWORD> dwords[] = {
+        {"EstimatedSize", static_cast<DWORD>((bytes + 1023) / 1024)}, {"NoModify", 1}, {"NoRepair", 1}};
+    for (const auto& value : dwords)
+        EXPECT_EQ(value.second, qrtest::GetDword(HKEY_LOCAL_MACHINE, kUninstallKey, value.first)) << value.first;
 
     EXPECT_EQ("\"" + probe_ + "\" user", qrtest::ReadString(HKEY_CURRENT_USER, kCapture.c_str(), kSampleUser));
     EXPECT_EQ("\"" + probe_ + "\" machine", qrtest::ReadString(HKEY_LOCAL_MACHINE, kCapture.c_str(), kSampleMachine));
@@ -287,12 +273,9 @@ TEST_F(InstallProcessTest, QuietInstallAndItsQuietUninstallShowNothingAndReturnT
     EXPECT_TRUE(DeleteFileA((exe + ".new").c_str()));
 
     // The tool runs the quiet uninstall command as it stands; nothing shows either.
-    const size_t close = quietUninstall.find('"', 1);
-    ASSERT_NE(std::string::npos, close);
-    WindowWatcher uninstallWatcher;
-    const qrtest::RunResult uninstall =
-        qrtest::RunProcess(quietUninstall.substr(1, close - 1), quietUninstall.substr(close + 2), 60000, "C:\\");
-    EXPECT_EQ(std::set<std::string>(), uninstallWatcher.Stop());
+    std::set<std::string> shownByUninstall;
+    const qrtest::RunResult uninstall = RunWatched(exe, "-uninstall -quiet", "C:\\", shownByUninstall);
+    EXPECT_EQ(std::set<std::string>(), shownByUninstall);
     ASSERT_TRUE(uninstall.finished);
     EXPECT_EQ(0u, uninstall.exitCode);
     EXPECT_EQ(before, StartupPlaces());
@@ -305,6 +288,66 @@ TEST_F(InstallProcessTest, QuietInstallAndItsQuietUninstallShowNothingAndReturnT
                              "Exit code 0: uninstalled"})
         EXPECT_NE(std::string::npos, log.find(line)) << line;
     DeleteFileA(setupLog.c_str());
+}
+
+TEST(LimitedToken, WineGivesEveryProcessAFullAdministratorsTokenAndTheLauncherALimitedOne)
+{
+    // What the tests of a standard user stand on: a Wine that changes it changes what they show.
+    EXPECT_EQ(211u, qrtool::TokenSummary()) << "full elevation type, elevated, an administrator";
+    const std::string launcher = qrtest::ToolPath("limited");
+    EXPECT_EQ(300u, qrtest::RunProcess(launcher, "\"" + launcher + "\" --token", qrtest::kPatienceMs).exitCode)
+        << "limited elevation type, not elevated, the group for denying only";
+}
+
+TEST_F(InstallProcessTest, WithAStandardUsersTokenEachStartsItselfElevatedOnceAndEndsWithTheCopysExitCode)
+{
+    // Through the launcher of a standard user's token (tools/limited), with a fresh log each time.
+    const auto limited = [&](const std::string& options, const std::string& exe, const std::string& arguments) {
+        qrtest::FreshLog();
+        return qrtest::RunProcess(qrtest::ToolPath("limited"), options + " \"" + exe + "\" " + arguments,
+                                  qrtest::kPatienceMs, downloads_);
+    };
+    {
+        qrtest::DialogAnswerer cancelled("Cancelled", IDOK);
+        EXPECT_EQ(1602u, limited("--decline-elevation", downloaded_, "").exitCode);    // cancelled by the user
+        EXPECT_EQ("Installation cancelled.", cancelled.Text());
+    }
+    EXPECT_FALSE(win::FileExists(SystemFile(kExeName)));
+
+    // The copy is no more elevated than its starter under Wine: it never asks
+    // again, goes as far as its rights allow, and its failure is the run's.
+    {
+        qrtest::DialogAnswerer refused("Not Allowed to Install", IDOK);
+        EXPECT_EQ(1603u, limited("--refuse-writes", downloaded_, "").exitCode);    // failed
+        EXPECT_TRUE(refused.Answered());
+    }
+    EXPECT_EQ(1u, qrtest::LogCount("Starting "));
+    EXPECT_EQ(1u, qrtest::LogCount("************* CmdLine: -elevated"));
+    EXPECT_EQ(1u, qrtest::LogCount("Could not write HKLM\\software\\microsoft\\windows\\currentversion\\run: error 5"));
+
+    // The copy installs and opens the sheet; the run the user started starts the resident instance.
+    EXPECT_EQ(0u, limited("", downloaded_, "").exitCode);
+    EXPECT_EQ(FileContents(qrtest::ProductExe()), FileContents(SystemFile(kExeName)));
+    EXPECT_TRUE(qrtest::LogHas("************* CmdLine: -elevated"));
+    EXPECT_TRUE(qrtest::WaitFor([] { return MutexExists(kRunningMutex); }, qrtest::kPatienceMs));
+    EXPECT_EQ(1u, qrtest::LogCount("************* CmdLine: -silent"));
+    // That sheet, still without the rights, asked once more and only shows the settings.
+    HWND sheet = qrtest::WaitForWindow(qrtest::kSheetCaption);
+    ASSERT_NE(nullptr, sheet);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(qrtest::CurrentPage(sheet), IDC_MAIN_READ_ONLY)));
+    EXPECT_TRUE(qrtest::LogHas("************* CmdLine: -configure -elevated"));
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+
+    qrtest::SetString(HKEY_LOCAL_MACHINE, kProductKey, kUninstallLink, "qrtest-none:farewell");
+    {
+        qrtest::DialogAnswerer complete("Uninstall Complete", IDOK);
+        EXPECT_EQ(0u, limited("", SystemFile(kExeName), "-uninstall").exitCode);
+        EXPECT_TRUE(complete.Answered());
+    }
+    EXPECT_EQ(1u, qrtest::LogCount("Starting "));
+    EXPECT_TRUE(qrtest::LogHas("************* CmdLine: -uninstall -elevated"));
+    EXPECT_FALSE(qrtest::ValueExists(HKEY_LOCAL_MACHINE, kRunKey, kOwnRunValue));
+    EXPECT_FALSE(MutexExists(kRunningMutex));
 }
 
 TEST_F(InstallProcessTest, InstallBootUninstallLeavesStartupPlacesAsBefore)

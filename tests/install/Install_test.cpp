@@ -1,10 +1,10 @@
 // Install helpers in-process: farewell address, delayed deletion, the rights question.
 #include "TestSupport.h"
+#include "launch/LaunchFixture.h"
 #include "app/RegNames.h"
 #include "install/Install.h"
 #include "install/System.h"
 #include "win/Util.h"
-#include <shlobj.h>
 
 namespace {
 
@@ -35,7 +35,6 @@ protected:
     {
         OverrideIs9xForTest(-1);
         OverrideIsAdministratorForTest(-1);
-        OverrideIsLocalSystemForTest(-1);
         ProductTest::TearDown();
     }
 };
@@ -128,39 +127,32 @@ TEST_F(InstallTest, WithoutRightsUninstallCanBeCancelled)
     EXPECT_EQ(12345u, qrtest::GetDword(HKEY_LOCAL_MACHINE, kProductKey, kInstallTime));
 }
 
-TEST_F(InstallTest, AsTheSystemAccountOnlyTheMachineWidePlacesAreParked)
+// The SYSTEM account, which Wine never runs a process as, through its seam.
+using SystemAccountTest = qrtest::CaptureTest;
+
+TEST_F(SystemAccountTest, OnlyTheMachineWidePlacesAreParked)
 {
-    EXPECT_FALSE(IsLocalSystem());    // Wine runs no process as LocalSystem
-    const std::string capture = std::string(kRunKey) + "\\Quillrest";
-    std::string userStartup, commonStartup;
-    ASSERT_TRUE(win::SpecialFolder(CSIDL_STARTUP, userStartup));
-    ASSERT_TRUE(win::SpecialFolder(CSIDL_COMMON_STARTUP, commonStartup));
-    const std::string userLink = userStartup + "\\QrSystemUser.lnk";
-    const std::string commonLink = commonStartup + "\\QrSystemCommon.lnk";
-    qrtest::SetString(HKEY_CURRENT_USER, kRunKey, "QrSystemUser", "C:\\user.exe");
-    qrtest::SetString(HKEY_LOCAL_MACHINE, kRunKey, "QrSystemMachine", "C:\\machine.exe");
+    EXPECT_FALSE(IsLocalSystem());
+    const std::string userLink = qrtest::StartupFolder(CSIDL_STARTUP) + "\\QrTestUser.lnk";
+    const std::string commonLink = qrtest::StartupFolder(CSIDL_COMMON_STARTUP) + "\\QrTestCommon.lnk";
+    qrtest::SetString(HKEY_CURRENT_USER, kRunKey, "QrTestUser", "C:\\user.exe");
+    qrtest::SetString(HKEY_LOCAL_MACHINE, kRunKey, "QrTestMachine", "C:\\machine.exe");
     qrtest::WriteFileText(userLink, "user");
     qrtest::WriteFileText(commonLink, "common");
 
     OverrideIsLocalSystemForTest(1);
     ParkForThisAccount();
+    OverrideIsLocalSystemForTest(-1);
 
     EXPECT_TRUE(qrtest::LogHas("Running as the SYSTEM account: parking the machine-wide start-up places only; each "
                                "user's own are parked at that user's next log-on"));
-    EXPECT_EQ("C:\\machine.exe", qrtest::ReadString(HKEY_LOCAL_MACHINE, capture.c_str(), "QrSystemMachine"));
-    EXPECT_FALSE(qrtest::ValueExists(HKEY_LOCAL_MACHINE, kRunKey, "QrSystemMachine"));
+    const std::string capture = qrtest::CapturePath(kRunKey);
+    EXPECT_EQ("C:\\machine.exe", qrtest::ReadString(HKEY_LOCAL_MACHINE, capture.c_str(), "QrTestMachine"));
+    EXPECT_FALSE(qrtest::ValueExists(HKEY_LOCAL_MACHINE, kRunKey, "QrTestMachine"));
     EXPECT_TRUE(win::FileExists(commonLink + ".Quillrest"));
-    EXPECT_EQ("C:\\user.exe", qrtest::ReadString(HKEY_CURRENT_USER, kRunKey, "QrSystemUser"));
-    EXPECT_FALSE(qrtest::ValueExists(HKEY_CURRENT_USER, capture.c_str(), "QrSystemUser"));
+    EXPECT_EQ("C:\\user.exe", qrtest::ReadString(HKEY_CURRENT_USER, kRunKey, "QrTestUser"));
+    EXPECT_FALSE(qrtest::ValueExists(HKEY_CURRENT_USER, capture.c_str(), "QrTestUser"));
     EXPECT_TRUE(win::FileExists(userLink));
-
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
-        for (const char* name : {"QrSystemUser", "QrSystemMachine"}) {
-            qrtest::DeleteValue(root, kRunKey, name);
-            qrtest::DeleteValue(root, capture, name);
-        }
-    for (const std::string& path : {userLink, commonLink, commonLink + ".Quillrest"})
-        DeleteFileA(path.c_str());
 }
 
 } // namespace

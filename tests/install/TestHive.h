@@ -77,7 +77,6 @@ inline void SetRaw(HKEY root, const std::string& path, const std::string& name, 
     RegCloseKey(key);
 }
 
-
 // Type and raw data of one value; false when it is missing.
 inline bool GetRaw(HKEY root, const std::string& path, const std::string& name, DWORD& type, std::string& data,
                    REGSAM view = 0)

@@ -10,7 +10,6 @@
 #include "launch/BootDlg.h"
 #include "launch/BootReport.h"
 #include "res/resource.h"
-#include <thread>
 
 using namespace qrtest;
 
@@ -61,12 +60,19 @@ TEST_F(BootPolicyTest, APolicyDelayPacesTheBootAndTheLogAndReportSayWhatIsInForc
 
 constexpr UINT kEndTest = WM_APP + 7;
 
-// The resident instance's boot window in this process, where it meets the stand-in for RAS and WinINet.
+// The resident instance's boot window in this process, where it meets the stand-in
+// for RAS and WinINet; it ends once its start has run.
 class ResidentWindow : public QuillrestDlg {
 public:
     ResidentWindow() : QuillrestDlg(nullptr) { SetSilent(true); }
 
 protected:
+    bool OnInit() override
+    {
+        const bool result = QuillrestDlg::OnInit();
+        PostMessageA(Handle(), kEndTest, 0, 0);
+        return result;
+    }
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override
     {
         if (message != kEndTest)
@@ -76,56 +82,36 @@ protected:
     }
 };
 
-class ResidentAdBlockPolicyTest : public CaptureTest {
-protected:
-    void SetUp() override
-    {
-        CaptureTest::SetUp();
-        QuickBootSettings();
-    }
-    void TearDown() override
-    {
-        for (const char* name : {"(Default-LAN)", "My_ISP"})
-            DeleteFileA(win::PathJoin(win::SystemDirectory(), PacFileName(name)).c_str());
-        CaptureTest::TearDown();
-    }
-    FakeProxyPlatform platform_;
-    ScopedProxyPlatform seam_{platform_};
-};
-
-TEST_F(ResidentAdBlockPolicyTest, AdBlockingNotAllowedIsSwitchedOffAtStartWithTheEarlierSettingsBack)
+TEST_F(BootPolicyTest, AdBlockingNotAllowedIsSwitchedOffAtStartWithTheEarlierSettingsBack)
 {
-    platform_.phoneBook = {"My ISP"};
+    FakeProxyPlatform platform;
+    ScopedProxyPlatform seam(platform);
+    platform.phoneBook = {"My ISP"};
     const FakeProxyPlatform::Settings lan = {"http://wpad.corp.example/proxy.pac",
                                              PROXY_TYPE_AUTO_PROXY_URL | PROXY_TYPE_PROXY, "proxy.corp.example:3128"};
     const FakeProxyPlatform::Settings isp = {"http://isp.example/isp.pac", PROXY_TYPE_AUTO_DETECT | PROXY_TYPE_PROXY,
                                              "cache.isp.example:8080"};
-    platform_.Of(kLanConnection) = lan;
-    platform_.Of("My ISP") = isp;
+    platform.Of(kLanConnection) = lan;
+    platform.Of("My ISP") = isp;
     PageBlockAds page;
     ASSERT_TRUE(page.EnableProxyAutoConfig({"My ISP", kLanConnection}));
     ASSERT_TRUE(IsAdBlockingActive());
 
     SetPolicy(kAllowAdBlocking, 0);
     EXPECT_FALSE(page.EnableProxyAutoConfig({"My ISP"}));
-    ResidentWindow resident;
-    std::thread ender([&] {
-        WaitFor([] { return LogHas("\tLeaving QuillrestDlg::OnInitDialog"); }, kPatienceMs);
-        WaitFor([&] { return resident.Handle() != nullptr; }, kPatienceMs);
-        PostMessageA(resident.Handle(), kEndTest, 0, 0);
-    });
-    resident.DoModal();
-    ender.join();
+    ResidentWindow().DoModal();
 
-    const auto same = [](const FakeProxyPlatform::Settings& a, const FakeProxyPlatform::Settings& b) {
-        return a.url == b.url && a.flags == b.flags && a.server == b.server;
-    };
-    EXPECT_TRUE(same(lan, platform_.Of(kLanConnection)));
-    EXPECT_TRUE(same(isp, platform_.Of("My ISP")));
+    for (const auto& connection : {std::make_pair(kLanConnection, lan), std::make_pair("My ISP", isp)}) {
+        const FakeProxyPlatform::Settings& now = platform.Of(connection.first);
+        EXPECT_EQ(connection.second.url + "|" + connection.second.server, now.url + "|" + now.server);
+        EXPECT_EQ(connection.second.flags, now.flags);
+    }
     EXPECT_TRUE(LogHas("Ad blocking is not allowed by policy: not switching it on"));
     EXPECT_TRUE(LogHas("Ad blocking is not allowed by policy: switching it off"));
     EXPECT_TRUE(LogHas("Ad blocking switched off: the connections have their earlier proxy settings again"));
     EXPECT_EQ(0u, LogCount("!!!!!!!!!! Starting http server"));
+    for (const char* name : {"(Default-LAN)", "My_ISP"})
+        DeleteFileA(win::PathJoin(win::SystemDirectory(), PacFileName(name)).c_str());
 }
 
 } // namespace

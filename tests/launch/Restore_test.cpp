@@ -154,7 +154,7 @@ TEST_F(RestoreTest, PutsBackCapturedValuesOfEveryHive)
     ownValues_.push_back(longName);
 }
 
-TEST_F(RestoreTest, PutsBackParkedShortcutsOfEveryProfile)
+TEST_F(RestoreTest, PutsBackTheParkedShortcutsOfThisUser)
 {
     std::string startup;
     ASSERT_TRUE(win::SpecialFolder(CSIDL_STARTUP, startup));
@@ -163,40 +163,12 @@ TEST_F(RestoreTest, PutsBackParkedShortcutsOfEveryProfile)
     File(startup + "\\QrRecreated.lnk", "new");
     ownFiles_.push_back(startup + "\\QrPlain.lnk");
 
-    // Two other users of the profile list, on today's layout: one not logged on
-    // (no hive: the standard folder), one whose own setting moved the folder.
-    const std::string users = qrtest::MakeTempFolder("users");
-    qrtest::TestHive hive("S-1-5-21-7-7-7-1002", [](HKEY root) {
-        qrtest::SetRaw(root, kUserShellFoldersKey, "Startup", REG_EXPAND_SZ,
-                       std::string("%USERPROFILE%\\Autostart") + '\0');
-    });
-    ASSERT_TRUE(hive.Loaded());
-    const std::pair<const char*, const char*> profiles[] = {
-        {"S-1-5-21-7-7-7-1001", "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup"},
-        {"S-1-5-21-7-7-7-1002", "Autostart"}};
-    std::vector<std::string> parked;
-    for (const auto& profile : profiles) {
-        const std::string folder = users + "\\" + profile.first;
-        // Windows writes the profile folder with %SystemDrive%.
-        qrtest::SetRaw(HKEY_LOCAL_MACHINE, std::string(kProfileListKey) + "\\" + profile.first, kProfileImagePath,
-                       REG_EXPAND_SZ, "%SystemDrive%" + folder.substr(2) + '\0');
-        SHCreateDirectoryExA(nullptr, (folder + "\\" + profile.second).c_str(), nullptr);
-        parked.push_back(File(folder + "\\" + profile.second + "\\QrOther.lnk.Quillrest", profile.first));
-    }
-
     EXPECT_TRUE(RestoreRedirectedApps());
 
     EXPECT_EQ("plain", Contents(startup + "\\QrPlain.lnk"));
     EXPECT_FALSE(win::FileExists(startup + "\\QrPlain.lnk.Quillrest"));
     EXPECT_EQ("new", Contents(startup + "\\QrRecreated.lnk"));
     EXPECT_FALSE(win::FileExists(startup + "\\QrRecreated.lnk.Quillrest"));
-    for (size_t i = 0; i < parked.size(); ++i) {
-        EXPECT_EQ(profiles[i].first, Contents(parked[i].substr(0, parked[i].rfind('.'))));
-        EXPECT_FALSE(win::FileExists(parked[i]));
-    }
-    for (const auto& profile : profiles)
-        qrtest::DeleteTree(HKEY_LOCAL_MACHINE, (std::string(kProfileListKey) + "\\" + profile.first).c_str());
-    qrtest::RemoveTree(users);
 }
 
 // Windows keeps a loaded hive's file up to date; Wine drops the changes at
@@ -212,27 +184,43 @@ LONG SavingUnload(const std::string& name, const std::string& file)
     return RegUnLoadKeyA(HKEY_USERS, name.c_str());
 }
 
-TEST_F(RestoreTest, UsersNotLoggedOnAreRestoredThroughTheirHiveFiles)
+TEST_F(RestoreTest, EveryOtherUserIsRestoredLoggedOnOrNot)
 {
-    // Ann is not logged on: her hive file holds a parked Run value and moves her Startup folder.
-    // Bob's hive file is damaged.
+    // Other users of the profile list, on today's layout, their folders written as Windows
+    // writes them: carl has no registry file (the standard Startup folder); dora is logged on
+    // and her own setting moved her folder; ann is not logged on, and her hive file holds a
+    // parked Run value and moves her folder; bob's hive file is damaged.
     const std::string users = qrtest::MakeTempFolder("users");
-    const std::string ann = users + "\\ann", bob = users + "\\bob";
-    const std::string annSid = "S-1-5-21-7-7-7-1003", bobSid = "S-1-5-21-7-7-7-1004";
-    SHCreateDirectoryExA(nullptr, (ann + "\\Autostart").c_str(), nullptr);
-    SHCreateDirectoryExA(nullptr, bob.c_str(), nullptr);
-    ASSERT_TRUE(qrtest::SaveHiveFile(ann + "\\NTUSER.DAT", [](HKEY root) {
-        qrtest::SetRaw(root, kCapture, "QrAnnApp", REG_SZ, std::string("C:\\ann.exe") + '\0');
+    const char* vista = "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup";
+    const struct {
+        const char* sid;
+        const char* name;
+        const char* startup;
+    } profiles[] = {{"S-1-5-21-7-7-7-1001", "carl", vista}, {"S-1-5-21-7-7-7-1002", "dora", "Autostart"},
+                    {"S-1-5-21-7-7-7-1003", "ann", "Autostart"}, {"S-1-5-21-7-7-7-1004", "bob", ""}};
+    std::vector<std::string> parked;
+    for (const auto& profile : profiles) {
+        const std::string folder = users + "\\" + profile.name;
+        qrtest::SetRaw(HKEY_LOCAL_MACHINE, std::string(kProfileListKey) + "\\" + profile.sid, kProfileImagePath,
+                       REG_EXPAND_SZ, "%SystemDrive%" + folder.substr(2) + '\0');
+        SHCreateDirectoryExA(nullptr, (folder + "\\" + profile.startup).c_str(), nullptr);
+        if (*profile.startup)
+            parked.push_back(File(folder + "\\" + profile.startup + "\\QrOther.lnk.Quillrest", profile.name));
+    }
+    const auto moveStartup = [](HKEY root) {
         qrtest::SetRaw(root, kUserShellFoldersKey, "Startup", REG_EXPAND_SZ,
                        std::string("%USERPROFILE%\\Autostart") + '\0');
+    };
+    qrtest::TestHive dora(profiles[1].sid, moveStartup);
+    ASSERT_TRUE(dora.Loaded());
+    const std::string annHive = users + "\\ann\\NTUSER.DAT", bob = users + "\\bob";
+    ASSERT_TRUE(qrtest::SaveHiveFile(annHive, [&](HKEY root) {
+        qrtest::SetRaw(root, kCapture, "QrAnnApp", REG_SZ, std::string("C:\\ann.exe") + '\0');
+        moveStartup(root);
     }));
     qrtest::WriteFileText(bob + "\\NTUSER.DAT", "not a hive");
-    for (const auto& profile : {std::make_pair(annSid, ann), std::make_pair(bobSid, bob)})
-        qrtest::SetRaw(HKEY_LOCAL_MACHINE, std::string(kProfileListKey) + "\\" + profile.first, kProfileImagePath,
-                       REG_EXPAND_SZ, profile.second + '\0');
-    const std::string annLink = File(ann + "\\Autostart\\QrAnn.lnk.Quillrest", "ann's shortcut");
 
-    // A deployment tool's uninstall: quiet, so it goes on past Bob's registry.
+    // A deployment tool's uninstall: quiet, so it goes on past bob's registry.
     SetHiveUnloaderForTest(SavingUnload);
     SetQuietRun(true);
     const SetupResult result = DoUninstall();
@@ -240,11 +228,13 @@ TEST_F(RestoreTest, UsersNotLoggedOnAreRestoredThroughTheirHiveFiles)
     SetHiveUnloaderForTest(nullptr);
 
     EXPECT_EQ(SetupOutcome::RestartNeeded, result.outcome);
-    const std::string bobPlace = "the profile " + bob + " (" + bobSid + ")";
+    const std::string bobPlace = "the profile " + bob + " (" + profiles[3].sid + ")";
     EXPECT_NE(std::string::npos, result.reason.find(bobPlace)) << result.reason;
     EXPECT_TRUE(qrtest::LogHas("Still parked: " + bobPlace + ": its registry could not be loaded (error 1017)"));
-    EXPECT_EQ("ann's shortcut", Contents(annLink.substr(0, annLink.rfind('.'))));
-    EXPECT_FALSE(win::FileExists(annLink));
+    for (size_t i = 0; i < parked.size(); ++i) {
+        EXPECT_EQ(profiles[i].name, Contents(parked[i].substr(0, parked[i].rfind('.'))));
+        EXPECT_FALSE(win::FileExists(parked[i]));
+    }
     for (DWORD index = 0;; ++index) {
         char name[MAX_PATH];
         DWORD length = sizeof(name);
@@ -252,14 +242,14 @@ TEST_F(RestoreTest, UsersNotLoggedOnAreRestoredThroughTheirHiveFiles)
             break;
         EXPECT_NE(0, std::string(name).compare(0, 10, "Quillrest_")) << name << " is still loaded";
     }
-    // What her hive file holds now.
-    ASSERT_EQ(ERROR_SUCCESS, RegLoadKeyA(HKEY_USERS, "QrAnnAfter", (ann + "\\NTUSER.DAT").c_str()));
+    // What ann's hive file holds now.
+    ASSERT_EQ(ERROR_SUCCESS, RegLoadKeyA(HKEY_USERS, "QrAnnAfter", annHive.c_str()));
     EXPECT_EQ("C:\\ann.exe", qrtest::ReadString(HKEY_USERS, ("QrAnnAfter\\" + kRun).c_str(), "QrAnnApp"));
     EXPECT_TRUE(qrtest::ValueNames(HKEY_USERS, "QrAnnAfter\\" + kCapture).empty());
     RegUnLoadKeyA(HKEY_USERS, "QrAnnAfter");
 
-    for (const char* sid : {annSid.c_str(), bobSid.c_str()})
-        qrtest::DeleteTree(HKEY_LOCAL_MACHINE, (std::string(kProfileListKey) + "\\" + sid).c_str());
+    for (const auto& profile : profiles)
+        qrtest::DeleteTree(HKEY_LOCAL_MACHINE, (std::string(kProfileListKey) + "\\" + profile.sid).c_str());
     qrtest::RemoveTree(users);
 }
 

@@ -17,9 +17,7 @@ def read(path):
 
 def constant(path, pattern):
     found = re.search(pattern, read(path))
-    if not found:
-        sys.exit(f'{path}: nothing matches {pattern}')
-    return found.group(1)
+    return found.group(1) if found else sys.exit(f'{path}: nothing matches {pattern}')
 
 
 def check(what, got, expected):
@@ -40,31 +38,28 @@ product_code = constant('app/RegNames.h', r'kUninstallKey = "[^"]*\\\\([^"\\]+)"
 quiet_uninstall = constant('install/Install.cpp', r'kQuietUninstallSuffix = "([^"]+)"')
 
 for manifest, kind in ((version_file, 'version'), (installer, 'installer'), (locale, 'defaultLocale')):
-    check(f'{kind}: ManifestType', manifest.get('ManifestType'), kind)
-    check(f'{kind}: ManifestVersion', manifest.get('ManifestVersion'), version_file.get('ManifestVersion'))
-    check(f'{kind}: PackageIdentifier', manifest.get('PackageIdentifier'), 'Hollowmere.Quillrest')
-    check(f'{kind}: PackageVersion', manifest.get('PackageVersion'), version)
-
-check('InstallerType', installer.get('InstallerType'), 'exe')
-check('Scope', installer.get('Scope'), 'machine')
-check('ElevationRequirement', installer.get('ElevationRequirement'), 'elevatesSelf')
+    for field, expected in (('ManifestType', kind), ('ManifestVersion', version_file.get('ManifestVersion')),
+                            ('PackageIdentifier', 'Hollowmere.Quillrest'), ('PackageVersion', version)):
+        check(f'{kind}: {field}', manifest.get(field), expected)
 switches = installer.get('InstallerSwitches', {})
-check('silent switches', (switches.get('Silent'), switches.get('SilentWithProgress')), (quiet, quiet))
-if quiet not in quiet_uninstall.split():
-    failures.append(f'QuietUninstallString {quiet_uninstall!r} does not carry {quiet!r}')
 responses = {'Cancelled': 'cancelledByUser', 'Failed': 'contactSupport', 'Busy': 'installInProgress',
              'RestartNeeded': 'rebootRequiredToFinish'}
-check('exit codes', {c['InstallerReturnCode']: c['ReturnResponse'] for c in installer.get('ExpectedReturnCodes', [])},
-      {codes[name]: response for name, response in responses.items()})
-check('ProductCode', installer.get('ProductCode'), product_code)
-check('Apps & Features entry', installer.get('AppsAndFeaturesEntries'),
-      [{'DisplayName': 'Quillrest', 'Publisher': publisher, 'DisplayVersion': version, 'ProductCode': product_code}])
-check('Publisher', locale.get('Publisher'), publisher)
-check('PackageName', locale.get('PackageName'), 'Quillrest')
+for field, got, expected in (
+        ('InstallerType', installer.get('InstallerType'), 'exe'), ('Scope', installer.get('Scope'), 'machine'),
+        ('ElevationRequirement', installer.get('ElevationRequirement'), 'elevatesSelf'),
+        ('silent switches', (switches.get('Silent'), switches.get('SilentWithProgress')), (quiet, quiet)),
+        ('exit codes', {c['InstallerReturnCode']: c['ReturnResponse'] for c in installer.get('ExpectedReturnCodes', ())},
+         {codes[name]: response for name, response in responses.items()}),
+        ('ProductCode', installer.get('ProductCode'), product_code),
+        ('Apps & Features entry', installer.get('AppsAndFeaturesEntries'), [{
+            'DisplayName': 'Quillrest', 'Publisher': publisher, 'DisplayVersion': version, 'ProductCode': product_code}]),
+        ('Publisher', locale.get('Publisher'), publisher), ('PackageName', locale.get('PackageName'), 'Quillrest'),
+        ('installers', [i.get('Architecture') for i in installer.get('Installers', [])], ['x86'])):
+    check(field, got, expected)
+if quiet not in quiet_uninstall.split():
+    failures.append(f'QuietUninstallString {quiet_uninstall!r} does not carry {quiet!r}')
 
-installers = installer.get('Installers', [])
-check('installers', [i.get('Architecture') for i in installers], ['x86'])
-for entry in installers:
+for entry in installer.get('Installers', []):
     if not re.fullmatch(r'https://.+/' + re.escape(version) + r'/[^/]+\.exe', str(entry.get('InstallerUrl', ''))):
         failures.append(f'InstallerUrl {entry.get("InstallerUrl")!r} does not name version {version}')
     if not re.fullmatch(r'[0-9A-F]{64}', str(entry.get('InstallerSha256', ''))):
@@ -74,7 +69,5 @@ for entry in installers:
             built = hashlib.sha256(f.read()).hexdigest().upper()
         check('InstallerSha256 of the build', entry.get('InstallerSha256'), built)
 
-for failure in failures:
-    print(failure)
-print('winget manifests:', 'FAILED' if failures else 'match the program')
+print('\n'.join(failures + ['winget manifests: ' + ('FAILED' if failures else 'match the program')]))
 sys.exit(1 if failures else 0)
