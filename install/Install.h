@@ -6,19 +6,6 @@
 #include <string>
 #include <vector>
 
-<<<<<<< HEAD
-bool DoInstall();
-void DoUninstall();
-
-// Windows Vista and later: installing and uninstalling need an elevated token.
-// A run without one hands the work to a copy of the program started elevated
-// (install/Elevation.h) and ends with that copy's exit code; a declined prompt
-// ends the run as cancelled ("Installation cancelled." / "Uninstall cancelled.",
-// exit code ERROR_CANCELLED).  False when this run does the work itself.
-enum class AdminWork { Install, Uninstall };
-bool HandOverToElevatedCopy(AdminWork work, const std::string& arguments, bool startedElevated, int& exitCode);
-
-=======
 // Each ends in one outcome, with its reason; a second run while one is under
 // way is Busy at once.
 SetupResult DoInstall();
@@ -27,7 +14,15 @@ SetupResult DoUninstall();
 // tool's) only the machine-wide places; each user's own are parked by the
 // resident instance at that user's next log-on.
 void ParkForThisAccount();
->>>>>>> deploy
+
+// Windows Vista and later: installing and uninstalling need an elevated token.
+// A run without one hands the work to a copy of the program started elevated
+// (install/Elevation.h) and ends with that copy's exit code; a declined prompt
+// ends the run as cancelled ("Installation cancelled." / "Uninstall cancelled.",
+// the exit code of a cancelled setup).  False when this run does the work itself.
+enum class AdminWork { Install, Uninstall };
+bool HandOverToElevatedCopy(AdminWork work, const std::string& arguments, bool startedElevated, int& exitCode);
+
 void RemoveFromBoot();
 void RegisterFileType();
 // No new path schedules a deletion.  False when nothing could be scheduled.
