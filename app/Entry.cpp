@@ -88,6 +88,24 @@ void CleanRecentEntry(const std::string& lowerArguments)
     DeleteFileA(path.c_str());
 }
 
+// A sheet with administrator rights parks, once as it opens, what the resident
+// instance left to Windows for want of them: the machine-wide places only, since
+// an elevated sheet may run in another account than the user's.  Only while the
+// program starts at log-on (its own Run value stands), or nothing would start
+// what it parks.
+void ParkMachinePlacesForSheet(bool readOnly)
+{
+    if (readOnly || !IsAdministrator())
+        return;
+    win::UniqueKey run;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE, run.Out()) != ERROR_SUCCESS ||
+        RegQueryValueExA(run.Get(), kOwnRunValue, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        WriteLog("Not parking the machine-wide start-up places: Quillrest is not started at log-on");
+        return;
+    }
+    PrepForReboot(false);
+}
+
 void LaunchInstalledCopy(const std::string& exe, const char* argument)
 {
     ShellExecuteA(nullptr, "open", exe.c_str(), argument, "C:\\", SW_SHOWNORMAL);
@@ -151,7 +169,9 @@ int RunApplication(const char* arguments)
         if (StartElevatedCopy(arguments, decision.elevatedCopy, copyExitCode) == ElevatedCopy::Finished)
             return static_cast<int>(copyExitCode);
         // Declined, or still without administrator rights: the settings are only shown.
-        ShowConfigurationSheet(decision.launchOrderPage, ProcessElevation() == Elevation::Limited);
+        const bool readOnly = ProcessElevation() == Elevation::Limited;
+        ParkMachinePlacesForSheet(readOnly);
+        ShowConfigurationSheet(decision.launchOrderPage, readOnly);
         return 0;
     }
     case Role::Uninstall:

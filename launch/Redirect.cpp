@@ -13,6 +13,7 @@
 #include <shlobj.h>
 #include <algorithm>
 #include <cstdio>
+#include <set>
 #include <vector>
 
 std::string RestoreBatchHeader()
@@ -219,17 +220,54 @@ void RedirectRegKeyToQuillrest(HKEY root, const char* path, int logNumber, REGSA
         parked->insert(parked->end(), moved.begin(), moved.end());
 }
 
+namespace {
+
+// Names once for the process each entry of the machine-wide places, which it
+// may not change: Windows starts them as before.
+void LeaveMachinePlacesToWindows()
+{
+    static std::set<std::string> named;
+    const auto leave = [](const std::string& name, const std::string& place) {
+        if (named.insert(place + "\n" + win::ToLower(name)).second)
+            WriteLog("Leaving %s where it is for Windows to start: only an administrator can park entries of %s",
+                     name.c_str(), place.c_str());
+    };
+    for (REGSAM view : HklmRunViews(Is64BitWindows())) {
+        win::UniqueKey key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE | view, key.Out()) != ERROR_SUCCESS)
+            continue;
+        RegValue value;
+        for (DWORD index = 0; EnumRegValue(key.Get(), index, value) == ERROR_SUCCESS; ++index)
+            if (value.name != kOwnRunValue)
+                leave(value.name, "HKLM Run" + ViewText(view));
+    }
+    std::vector<StartupLink> links;
+    ListStartupLinks(CSIDL_COMMON_STARTUP, false, links);
+    for (const StartupLink& link : links)
+        leave(link.path, "the common Startup folder");
+}
+
+} // namespace
+
 void PrepForReboot(bool userPlaces)
 {
     WriteLog("PrepForReboot");
-    RedirectStartupLinkToQuillrest(CSIDL_COMMON_STARTUP);
+    // Decided from the token, before anything is written: without administrator
+    // rights (a standard user, or an administrator's filtered token on Windows
+    // Vista and later) the machine-wide places stay as they are until an
+    // elevated run (the configuration sheet, an install) parks them.
+    const bool machinePlaces = IsAdministrator();
+    if (machinePlaces)
+        RedirectStartupLinkToQuillrest(CSIDL_COMMON_STARTUP);
     if (userPlaces)
         RedirectStartupLinkToQuillrest(CSIDL_STARTUP);
-    if (IsAdministrator()) {
+    if (machinePlaces) {
         for (REGSAM view : HklmRunViews(Is64BitWindows()))
             RedirectRegKeyToQuillrest(HKEY_LOCAL_MACHINE, kRunKey, 503, view);
         if (Is9x())
             RedirectRegKeyToQuillrest(HKEY_LOCAL_MACHINE, kRunServicesKey, 506);
+    } else {
+        LeaveMachinePlacesToWindows();
     }
     if (userPlaces)
         RedirectRegKeyToQuillrest(HKEY_CURRENT_USER, kRunKey, 509);

@@ -6,7 +6,9 @@
 
 // Parks everything that Windows would start at the next log-on; without
 // `userPlaces` only the machine-wide places (the common Startup folder, the
-// machine's Run keys), not those of the account that runs.
+// machine's Run keys), not those of the account that runs.  A process without
+// administrator rights leaves the machine-wide places to Windows and names
+// each of their entries in the log, once.
 void PrepForReboot(bool userPlaces = true);
 // `parkedPaths`, when given, receives the parked path of every shortcut moved.
 void RedirectStartupLinkToQuillrest(int csidl, std::vector<std::string>* parkedPaths = nullptr);

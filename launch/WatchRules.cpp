@@ -27,7 +27,8 @@ std::vector<WatchPlace> WatchedPlaces(bool administrator, bool windows64, bool w
             places.push_back({SourceHklmRunServices, 0});
     }
     places.push_back({SourceUserStartup, 0});
-    places.push_back({SourceCommonStartup, 0});
+    if (administrator)
+        places.push_back({SourceCommonStartup, 0});
     return places;
 }
 

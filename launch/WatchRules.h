@@ -13,9 +13,12 @@ struct WatchPlace {
     int Csidl() const;  // the folder's special-folder id (folders only)
 };
 
-// HKCU Run; HKLM Run (in each view on 64-bit Windows, and RunServices on
-// Windows 9x) when the user may move values there; the user's and the common
-// Startup folder.  The same places the capture at log-off covers.
+// HKCU Run and the user's Startup folder; where the process may change the
+// machine-wide places, HKLM Run (in each view on 64-bit Windows, and
+// RunServices on Windows 9x) and the common Startup folder.  The same places
+// the capture at log-off covers; without the rights their newcomers stay for
+// Windows to start, and the notice, which promises that Quillrest starts what
+// it names, says nothing of them.
 std::vector<WatchPlace> WatchedPlaces(bool administrator, bool windows64, bool windows9x);
 
 // The place as the log names it: "HKCU Run", "HKLM Run V=32", "user Startup folder", ...

@@ -32,8 +32,10 @@ WorkItem RunValueItem(const RegValue& value, int source, REGSAM view, const std:
     return item;
 }
 
-// Entries that parking leaves for Windows to start (their name or command
-// cannot be written in the code page): only shown, so the user sees them.
+// Entries that parking leaves for Windows to start: only shown, so the user
+// sees them.  Those whose name or command cannot be written in the code page,
+// and, where this process may not change the machine-wide places, every entry
+// there without a parked copy (one with a copy is that copy's line).
 void AddLeftInPlaceItems(std::vector<WorkItem>& queue)
 {
     if (Is9x())
@@ -47,14 +49,24 @@ void AddLeftInPlaceItems(std::vector<WorkItem>& queue)
     for (REGSAM view : HklmRunViews(Is64BitWindows()))
         places.push_back({HKEY_LOCAL_MACHINE, view, SourceHklmRun});
     places.push_back({HKEY_CURRENT_USER, 0, SourceHkcuRun});
+    const bool machineLeft = !IsAdministrator();
     const std::string windowsDir = win::WindowsDirectory();
+    const std::string capturePath = std::string(kRunKey) + "\\" + kCaptureSubkey;
     for (const Place& place : places) {
         win::UniqueKey key;
         if (RegOpenKeyExA(place.root, kRunKey, 0, KEY_READ | place.view, key.Out()) != ERROR_SUCCESS)
             continue;
+        const bool machine = machineLeft && place.root == HKEY_LOCAL_MACHINE;
+        win::UniqueKey capture;
+        if (machine)
+            RegOpenKeyExA(place.root, capturePath.c_str(), 0, KEY_QUERY_VALUE | place.view, capture.Out());
         RegValue value;
         for (DWORD index = 0; EnumRegValue(key.Get(), index, value) == ERROR_SUCCESS; ++index) {
-            if (value.name == kOwnRunValue || RegValueSurvives(key.Get(), index, value))
+            if (value.name == kOwnRunValue)
+                continue;
+            const bool parked = capture && RegQueryValueExA(capture.Get(), value.name.c_str(), nullptr, nullptr,
+                                                            nullptr, nullptr) == ERROR_SUCCESS;
+            if (!(machine && !parked) && RegValueSurvives(key.Get(), index, value))
                 continue;
             WorkItem item = RunValueItem(value, place.source, place.view, windowsDir);
             // One switched off in the system's start-up settings is not started by Windows either.
@@ -68,7 +80,8 @@ void AddLeftInPlaceItems(std::vector<WorkItem>& queue)
         std::vector<StartupLink> links;
         ListStartupLinks(folder.first, true, links);
         for (const StartupLink& link : links) {
-            if (link.survives)
+            const bool machine = machineLeft && folder.first == CSIDL_COMMON_STARTUP;
+            if (link.survives && !(machine && !win::FileExists(link.path + ".Quillrest")))
                 continue;
             WorkItem item;
             ReadParkedShortcut(link.path, folder.second, item, link.widePath);

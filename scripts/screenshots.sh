@@ -134,7 +134,10 @@ shoot_at() {    # dpi
   shoot_sheet managed-
   shoot_dialog managed-trouble dialog_shot show trouble 3
   w reg delete "$policy" /f >/dev/null
+  # A newcomer of the machine-wide Run key, which only an administrator may park.
+  w reg add "${capture%\\Quillrest}" /v "Scanner Tray" /d 'C:\Scanner\tray.exe' /f >/dev/null
   shoot_sheet read-only- "$(qr_winpath "$tools/limited.exe")" --decline-elevation
+  w reg delete "${capture%\\Quillrest}" /v "Scanner Tray" /f >/dev/null
 
   # ---- The boot window while it launches, with the welcome dialog ----
   # Opening the sheet wrote the main page's defaults; the boot window shows normally.

@@ -41,7 +41,7 @@ TEST(WatchRules, PlacesFollowTheRightsAndTheSystem)
         return out;
     };
     using Texts = std::vector<std::string>;
-    EXPECT_EQ((Texts{"HKCU Run", "user Startup folder", "common Startup folder"}), texts(WatchedPlaces(false, true, false)));
+    EXPECT_EQ((Texts{"HKCU Run", "user Startup folder"}), texts(WatchedPlaces(false, true, false)));
     EXPECT_EQ((Texts{"HKCU Run", "HKLM Run V=64", "HKLM Run V=32", "user Startup folder", "common Startup folder"}),
               texts(WatchedPlaces(true, true, false)));
     EXPECT_EQ((Texts{"HKCU Run", "HKLM Run", "HKLM RunServices", "user Startup folder", "common Startup folder"}),
