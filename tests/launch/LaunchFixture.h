@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "app/RegNames.h"
 #include "install/System.h"
+#include "launch/EntryWriters.h"
 #include "launch/StartupPlaces.h"
 #include "launch/WorkOrder.h"
 #include "tools/ToolSupport.h"
@@ -26,6 +27,23 @@ inline std::string CapturePath(const char* runKey)
 {
     return std::string(runKey) + "\\" + kCaptureSubkey;
 }
+
+// Entry writers that refuse what the system may refuse (error 5): the move of a
+// file whose path holds "QrTestStuck", the write of the value "QrTestRefused".
+inline BOOL RefusingMove(const std::string& from, const std::string& to, bool replace)
+{
+    if (from.find("QrTestStuck") == std::string::npos)
+        return MoveFileExA(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+inline LONG RefusingWrite(HKEY key, const RegValue& value)
+{
+    return value.name == "QrTestRefused" ? ERROR_ACCESS_DENIED
+                                         : RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(),
+                                                          static_cast<DWORD>(value.data.size()));
+}
+constexpr EntryWriters kRefusingWriters = {RefusingMove, RefusingWrite};
 
 inline std::string StartupFolder(int csidl)
 {

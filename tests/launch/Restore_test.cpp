@@ -3,7 +3,7 @@
 #include "install/TestHive.h"
 #include "app/RegNames.h"
 #include "install/Install.h"
-#include "launch/EntryWriters.h"
+#include "launch/LaunchFixture.h"
 #include "launch/Profiles.h"
 #include "launch/Restore.h"
 #include "launch/StartupPlaces.h"
@@ -253,38 +253,21 @@ TEST_F(RestoreTest, EveryOtherUserIsRestoredLoggedOnOrNot)
     qrtest::RemoveTree(users);
 }
 
-// Writes refused for one value and one shortcut, as the system would refuse them.
-BOOL RefusingMove(const std::string& from, const std::string& to, bool)
-{
-    if (from.find("QrStuck") != std::string::npos) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    return MoveFileA(from.c_str(), to.c_str());
-}
-LONG RefusingWrite(HKEY key, const RegValue& value)
-{
-    if (value.name == "QrRefused")
-        return ERROR_ACCESS_DENIED;
-    return RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
-}
-
 TEST_F(RestoreTest, CarryingOnRestoresTheRestAndNamesWhatStaysParked)
 {
     Capture("QrBefore", REG_SZ, std::string("C:\\before.exe") + '\0');
-    Capture("QrRefused", REG_SZ, std::string("C:\\refused.exe") + '\0');
+    Capture("QrTestRefused", REG_SZ, std::string("C:\\refused.exe") + '\0');
     Capture("QrAfter", REG_SZ, std::string("C:\\after.exe") + '\0');
     std::string startup;
     ASSERT_TRUE(win::SpecialFolder(CSIDL_STARTUP, startup));
-    const std::string stuck = File(startup + "\\QrStuck.lnk.Quillrest", "stuck");
-    const EntryWriters refusing = {RefusingMove, RefusingWrite};
-    OverrideEntryWritersForTest(&refusing);
+    const std::string stuck = File(startup + "\\QrTestStuck.lnk.Quillrest", "stuck");
+    OverrideEntryWritersForTest(&qrtest::kRefusingWriters);
     std::vector<StillParked> left;
     {
         qrtest::DialogAnswerer carryOn("Error", IDNO);
         EXPECT_TRUE(RestoreStartGroupItems(startup, &left));
         EXPECT_TRUE(RestoreRunKey(HKEY_CURRENT_USER, kRunKey, 0, &left));
-        EXPECT_NE(std::string::npos, carryOn.Text().find("[Set Failed GLE=5, N=QrRefused, V=C:\\refused.exe]"));
+        EXPECT_NE(std::string::npos, carryOn.Text().find("[Set Failed GLE=5, N=QrTestRefused, V=C:\\refused.exe]"));
     }
     OverrideEntryWritersForTest(nullptr);
 
@@ -292,14 +275,14 @@ TEST_F(RestoreTest, CarryingOnRestoresTheRestAndNamesWhatStaysParked)
         EXPECT_TRUE(qrtest::ValueExists(HKEY_CURRENT_USER, kRunKey, name)) << name;
         EXPECT_FALSE(qrtest::ValueExists(HKEY_CURRENT_USER, kCapture.c_str(), name)) << name;
     }
-    EXPECT_FALSE(qrtest::ValueExists(HKEY_CURRENT_USER, kRunKey, "QrRefused"));
-    EXPECT_EQ("C:\\refused.exe", qrtest::ReadString(HKEY_CURRENT_USER, kCapture.c_str(), "QrRefused"));
+    EXPECT_FALSE(qrtest::ValueExists(HKEY_CURRENT_USER, kRunKey, "QrTestRefused"));
+    EXPECT_EQ("C:\\refused.exe", qrtest::ReadString(HKEY_CURRENT_USER, kCapture.c_str(), "QrTestRefused"));
     EXPECT_EQ("stuck", Contents(stuck));
     std::vector<std::string> lines;
     for (const StillParked& parked : left)
         lines.push_back(StillParkedLine(parked));
     const std::vector<std::string> expected = {stuck + ": could not be renamed back (error 5)",
-                                               "HKCU Run\\QrRefused: could not be written back (error 5)"};
+                                               "HKCU Run\\QrTestRefused: could not be written back (error 5)"};
     EXPECT_EQ(expected, lines);
     EXPECT_EQ("Quillrest has been removed from the system.  The next time you reboot, the remaining product files "
               "will be cleaned up.\r\n\r\nThese start-up entries could not be put back and are still parked:\r\n    " +

@@ -1,7 +1,6 @@
 // Building the work queue from real capture keys and parked shortcuts.
 #include "LaunchFixture.h"
 #include "app/Settings.h"
-#include "launch/EntryWriters.h"
 #include "launch/Redirect.h"
 #include "launch/WorkQueue.h"
 #include <algorithm>
@@ -100,42 +99,30 @@ TEST_F(WorkQueueTest, OrderingAndIgnoreListFromSettings)
     EXPECT_EQ(std::vector<std::string>({"QrTestAB", "QrTestC", "QrTestB", "QrTestA"}), names);
 }
 
-BOOL PlainMove(const std::string& from, const std::string& to, bool)
-{
-    return MoveFileA(from.c_str(), to.c_str());
-}
-LONG RefusedForQrTestU(HKEY key, const RegValue& value)
-{
-    if (value.name == "QrTestU")
-        return ERROR_ACCESS_DENIED;
-    return RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
-}
-
 TEST_F(WorkQueueTest, ParkedCopyOfAnEntryThatCouldNotBeParkedIsLeftToWindows)
 {
-    // Written again beside their parked copies; no rights for HKLM Run, and the write of QrTestU refused.
+    // Written again beside their parked copies; no rights for HKLM Run, and the write of QrTestRefused fails.
     OverrideIs9xForTest(0);
     OverrideIsAdministratorForTest(0);
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        const char* name = root == HKEY_CURRENT_USER ? "QrTestU" : "QrTestM";
+        const char* name = root == HKEY_CURRENT_USER ? "QrTestRefused" : "QrTestM";
         SetString(root, CapturePath(kRunKey).c_str(), name, "old.exe");
         SetString(root, kRunKey, name, "new.exe");
     }
-    const EntryWriters refusing = {PlainMove, RefusedForQrTestU};
-    OverrideEntryWritersForTest(&refusing);
+    OverrideEntryWritersForTest(&kRefusingWriters);
     PrepForReboot();
     OverrideEntryWritersForTest(nullptr);
 
     FreshLog();
     EXPECT_TRUE(BuildWorkQueue(true).empty());
-    for (const char* name : {"QrTestM", "QrTestU"})
+    for (const char* name : {"QrTestM", "QrTestRefused"})
         EXPECT_EQ(1u, LogCount(std::string("Skipping ") + name + ": Windows starts the entry of its name that could "
                                                                 "not be parked"));
     std::vector<std::string> lines;
     for (const WorkItem& item : BuildWorkQueue(false))
         lines.push_back(WorkItemLine(item));
     std::sort(lines.begin(), lines.end());
-    EXPECT_EQ(std::vector<std::string>({"QrTestM (started by Windows)", "QrTestU (started by Windows)"}), lines);
+    EXPECT_EQ(std::vector<std::string>({"QrTestM (started by Windows)", "QrTestRefused (started by Windows)"}), lines);
 }
 
 TEST_F(WorkQueueTest, LongValueDoesNotEndTheWalk)
