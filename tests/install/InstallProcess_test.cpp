@@ -205,7 +205,6 @@ TEST_F(InstallProcessTest, InstallRegistersEverythingAndStartsTwoInstances)
     EXPECT_TRUE(qrtest::LimitedTokenMaySetValues(HKEY_LOCAL_MACHINE, kStateKey));
     for (const std::string& key : {std::string(kProductKey), kRun, kCapture})
         EXPECT_FALSE(qrtest::LimitedTokenMaySetValues(HKEY_LOCAL_MACHINE, key.c_str())) << key;
-    EXPECT_TRUE(qrtest::ValueExists(HKEY_LOCAL_MACHINE, kCapture.c_str(), kSampleMachine));
 
     EXPECT_TRUE(qrtest::WaitFor([] { return LogContains("CmdLine: -configure"); }, qrtest::kPatienceMs));
     EXPECT_TRUE(qrtest::WaitFor([] { return LogContains("CmdLine: -silent"); }, qrtest::kPatienceMs));
@@ -242,7 +241,6 @@ TEST_F(InstallProcessTest, QuietInstallAndItsQuietUninstallShowNothingAndReturnT
     DWORD versionMS = 0, versionLS = 0;
     OwnFileVersion(versionMS, versionLS);
     const std::pair<const char*, std::string> strings[] = {
-        {"UninstallString", "\"" + exe + "\" -configure"},
         {"QuietUninstallString", "\"" + exe + "\" -uninstall -quiet"},
         {"DisplayVersion", win::Format("%u.%u.%u.%u", HIWORD(versionMS), LOWORD(versionMS), HIWORD(versionLS),
                                        LOWORD(versionLS))},
@@ -255,7 +253,6 @@ TEST_F(InstallProcessTest, QuietInstallAndItsQuietUninstallShowNothingAndReturnT
     for (const auto& value : dwords)
         EXPECT_EQ(value.second, qrtest::GetDword(HKEY_LOCAL_MACHINE, kUninstallKey, value.first)) << value.first;
 
-    EXPECT_EQ("\"" + probe_ + "\" user", qrtest::ReadString(HKEY_CURRENT_USER, kCapture.c_str(), kSampleUser));
     EXPECT_EQ("\"" + probe_ + "\" machine", qrtest::ReadString(HKEY_LOCAL_MACHINE, kCapture.c_str(), kSampleMachine));
     EXPECT_TRUE(win::FileExists(Folder(CSIDL_STARTUP) + "\\" + kSampleLink + ".Quillrest"));
     EXPECT_FALSE(MutexExists(kRunningMutex));    // nothing started: the resident waits for the next log-on
@@ -290,15 +287,6 @@ TEST_F(InstallProcessTest, QuietInstallAndItsQuietUninstallShowNothingAndReturnT
     DeleteFileA(setupLog.c_str());
 }
 
-TEST(LimitedToken, WineGivesEveryProcessAFullAdministratorsTokenAndTheLauncherALimitedOne)
-{
-    // What the tests of a standard user stand on: a Wine that changes it changes what they show.
-    EXPECT_EQ(211u, qrtool::TokenSummary()) << "full elevation type, elevated, an administrator";
-    const std::string launcher = qrtest::ToolPath("limited");
-    EXPECT_EQ(300u, qrtest::RunProcess(launcher, "\"" + launcher + "\" --token", qrtest::kPatienceMs).exitCode)
-        << "limited elevation type, not elevated, the group for denying only";
-}
-
 TEST_F(InstallProcessTest, WithAStandardUsersTokenEachStartsItselfElevatedOnceAndEndsWithTheCopysExitCode)
 {
     // Through the launcher of a standard user's token (tools/limited), with a fresh log each time.
@@ -307,6 +295,11 @@ TEST_F(InstallProcessTest, WithAStandardUsersTokenEachStartsItselfElevatedOnceAn
         return qrtest::RunProcess(qrtest::ToolPath("limited"), options + " \"" + exe + "\" " + arguments,
                                   qrtest::kPatienceMs, downloads_);
     };
+    // What these tests stand on (a Wine that changes it changes what they show): this process
+    // has the full token of an elevated administrator, the launcher's copy a limited one, not
+    // elevated, with the group for denying only.
+    EXPECT_EQ(211u, qrtool::TokenSummary());
+    EXPECT_EQ(300u, limited("", qrtest::ToolPath("limited"), "--token").exitCode);
     {
         qrtest::DialogAnswerer cancelled("Cancelled", IDOK);
         EXPECT_EQ(1602u, limited("--decline-elevation", downloaded_, "").exitCode);    // cancelled by the user
@@ -356,7 +349,7 @@ TEST_F(InstallProcessTest, InstallBootUninstallLeavesStartupPlacesAsBefore)
         qrtest::SetRaw(root, kCapture, "QrOtherUserApp", REG_SZ, std::string("C:\\other.exe") + '\0');
     });
     ASSERT_TRUE(hive.Loaded());
-    const std::map<std::string, std::string> before = StartupPlaces();
+    std::map<std::string, std::string> before = StartupPlaces();
 
     Install();
     const std::string exe = SystemFile(kExeName);
@@ -370,6 +363,34 @@ TEST_F(InstallProcessTest, InstallBootUninstallLeavesStartupPlacesAsBefore)
 
     qrtest::SetString(HKEY_LOCAL_MACHINE, kProductKey, kUninstallLink, "qrtest-none:farewell");
     {
+        // A user's Run key that cannot hold the capture key (a volatile one): stop at its question.
+        qrtest::TestHive volatileUser("QrVolatileUser", [](HKEY root) {
+            qrtest::SetRaw(root, "Software\\Microsoft\\Windows\\CurrentVersion", "QrTest", REG_SZ, std::string(1, '\0'));
+        });
+        ASSERT_TRUE(volatileUser.Loaded());
+        HKEY run = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_USERS, ("QrVolatileUser\\" + kRun).c_str(), 0, nullptr,
+                                                 REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &run, nullptr));
+        RegCloseKey(run);
+        qrtest::DialogAnswerer stop("Error", IDYES, 60000);
+        qrtest::DialogAnswerer cancelled("Cancelled", IDOK, 60000);
+        EXPECT_TRUE(qrtest::RunProcess(exe, "-uninstall", 60000, "C:\\").finished);
+        EXPECT_TRUE(stop.Answered());
+        EXPECT_TRUE(cancelled.Answered());
+        qrtest::DeleteTree(HKEY_USERS, ("QrVolatileUser\\" + kRun).c_str());
+    }
+    // This session's resident runs again and parks again what was already put back.
+    EXPECT_TRUE(qrtest::WaitFor([] {
+        return MutexExists(kRunningMutex) && !qrtest::ValueExists(HKEY_CURRENT_USER, kRunKey, kSampleUser) &&
+               qrtest::ValueExists(HKEY_CURRENT_USER, kCapture.c_str(), kSampleUser);
+    }, qrtest::kPatienceMs));
+
+    // Written again while nothing runs: the newer shortcut stays, its parked copy goes
+    // (a newer value: RestoreTest.PutsBackCapturedValuesOfEveryHive).
+    EndInstalledInstances();
+    const std::string common = Folder(CSIDL_COMMON_STARTUP) + "\\" + kCommonLink;
+    ASSERT_TRUE(qrtest::WriteFileText(common, before[common] = "newer shortcut"));
+    {
         qrtest::DialogAnswerer complete("Uninstall Complete", IDOK, 60000);
         qrtest::RunResult run = qrtest::RunProcess(exe, "-uninstall", 60000, "C:\\");
         EXPECT_TRUE(run.finished);
@@ -379,6 +400,7 @@ TEST_F(InstallProcessTest, InstallBootUninstallLeavesStartupPlacesAsBefore)
                   complete.Text());
     }
     EXPECT_TRUE(qrtest::LogHas("URL=qrtest-none:farewell?D=0"));
+    EXPECT_FALSE(win::FileExists(SystemFile(kBatchName)));    // run and deleted once every shortcut was back
     EXPECT_FALSE(qrtest::ValueExists(HKEY_LOCAL_MACHINE, kRunKey, kOwnRunValue));
     HKEY key;
     EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key));
@@ -401,54 +423,6 @@ TEST_F(InstallProcessTest, InstallBootUninstallLeavesStartupPlacesAsBefore)
     // The restore batch file runs on its own; give it time to finish.
     qrtest::WaitFor([&] { return StartupPlaces() == before; }, 5000);
     EXPECT_EQ(before, StartupPlaces());
-}
-
-TEST_F(InstallProcessTest, CancelLeavesTheResidentRunningAndEntriesWrittenAgainStay)
-{
-    Install();
-    const std::string exe = SystemFile(kExeName);
-    qrtest::SetString(HKEY_LOCAL_MACHINE, kProductKey, kUninstallLink, "qrtest-none:farewell");
-    {
-        // A user's Run key that cannot hold the capture key (a volatile one): stop at its question.
-        qrtest::TestHive hive("QrVolatileUser", [](HKEY root) {
-            qrtest::SetRaw(root, "Software\\Microsoft\\Windows\\CurrentVersion", "QrTest", REG_SZ, std::string(1, '\0'));
-        });
-        ASSERT_TRUE(hive.Loaded());
-        HKEY run = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_USERS, ("QrVolatileUser\\" + kRun).c_str(), 0, nullptr,
-                                                 REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &run, nullptr));
-        RegCloseKey(run);
-        qrtest::DialogAnswerer stop("Error", IDYES, 60000);
-        qrtest::DialogAnswerer cancelled("Cancelled", IDOK, 60000);
-        EXPECT_TRUE(qrtest::RunProcess(exe, "-uninstall", 60000, "C:\\").finished);
-        EXPECT_TRUE(stop.Answered());
-        EXPECT_TRUE(cancelled.Answered());
-        qrtest::DeleteTree(HKEY_USERS, ("QrVolatileUser\\" + kRun).c_str());
-    }
-    // This session's resident runs again and parks again what was already put back.
-    EXPECT_TRUE(qrtest::WaitFor([] {
-        return MutexExists(kRunningMutex) && !qrtest::ValueExists(HKEY_CURRENT_USER, kRunKey, kSampleUser) &&
-               qrtest::ValueExists(HKEY_CURRENT_USER, kCapture.c_str(), kSampleUser);
-    }, qrtest::kPatienceMs));
-
-    // Written again while nothing runs: the newer entries stay, their parked copies go.
-    EndInstalledInstances();
-    const std::string newer = "\"" + probe_ + "\" newer";
-    const std::string common = Folder(CSIDL_COMMON_STARTUP) + "\\" + kCommonLink;
-    qrtest::SetString(HKEY_LOCAL_MACHINE, kRunKey, kSampleMachine, newer);
-    ASSERT_TRUE(qrtest::WriteFileText(common, "newer shortcut"));
-    {
-        qrtest::DialogAnswerer complete("Uninstall Complete", IDOK, 60000);
-        EXPECT_TRUE(qrtest::RunProcess(exe, "-uninstall", 60000, "C:\\").finished);
-        EXPECT_TRUE(complete.Answered());
-    }
-    EXPECT_EQ(newer, qrtest::ReadString(HKEY_LOCAL_MACHINE, kRunKey, kSampleMachine));
-    EXPECT_FALSE(qrtest::ValueExists(HKEY_LOCAL_MACHINE, kCapture.c_str(), kSampleMachine));
-    EXPECT_TRUE(qrtest::LogHas("Keeping [" + std::string(kSampleMachine) + "] in place: its parked copy [\"" + probe_ +
-                               "\" machine] is dropped"));
-    EXPECT_EQ("newer shortcut", FileContents(common));
-    EXPECT_FALSE(win::FileExists(common + ".Quillrest"));
-    EXPECT_FALSE(win::FileExists(SystemFile(kBatchName)));
 }
 
 } // namespace
