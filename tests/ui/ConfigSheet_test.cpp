@@ -165,32 +165,30 @@ TEST_F(ConfigSheetTest, ControlsAPolicyFixesShowItsValueGreyedAndThePageSaysSo)
         return IsWindowVisible(GetDlgItem(page, IDC_MANAGED)) &&
                ItemText(page, IDC_MANAGED) == "Some settings are managed by your administrator.";
     };
+    // Each page with a control a policy fixes says so; those controls are greyed, the
+    // first of each a box unticked.
+    const struct {
+        const char* title;    // nullptr: the first page
+        std::vector<int> fixed;
+    } pages[] = {{nullptr, {IDC_MAIN_MINIMIZED, IDC_MAIN_DELAY}},
+                 {"Launch Order", {IDC_LAUNCH_NOTIFY}},
+                 {"Block Ads", {IDC_BLOCKADS_BLOCK, IDC_BLOCKADS_DOWNLOAD, IDC_BLOCKADS_LIST_URL, IDC_BLOCKADS_UPDATE_NOW}},
+                 {"Internet", {IDC_INTERNET_VERSION}}};
     ASSERT_TRUE(RunSheet([&](HWND sheet) {
-        HWND main = CurrentPage(sheet);
-        EXPECT_EQ("3", ItemText(main, IDC_MAIN_DELAY));
-        EXPECT_FALSE(enabled(main, IDC_MAIN_DELAY));
-        EXPECT_FALSE(Ticked(main, IDC_MAIN_MINIMIZED));
-        EXPECT_FALSE(enabled(main, IDC_MAIN_MINIMIZED));
-        EXPECT_TRUE(enabled(main, IDC_MAIN_TRANSPARENT));
-        EXPECT_TRUE(managed(main));
-        HWND launch = ShowPage(sheet, "Launch Order");
-        EXPECT_FALSE(Ticked(launch, IDC_LAUNCH_NOTIFY));
-        EXPECT_FALSE(enabled(launch, IDC_LAUNCH_NOTIFY));
-        EXPECT_TRUE(managed(launch));
+        for (const auto& page : pages) {
+            HWND shown = page.title ? ShowPage(sheet, page.title) : CurrentPage(sheet);
+            EXPECT_TRUE(managed(shown)) << page.fixed[0];
+            EXPECT_FALSE(Ticked(shown, page.fixed[0])) << page.fixed[0];
+            for (int id : page.fixed)
+                EXPECT_FALSE(enabled(shown, id)) << id;
+        }
+        EXPECT_EQ("3", ItemText(ShowTab(sheet, 0), IDC_MAIN_DELAY));
+        EXPECT_TRUE(enabled(ShowTab(sheet, 0), IDC_MAIN_TRANSPARENT));
         HWND ads = ShowPage(sheet, "Block Ads");
-        EXPECT_FALSE(Ticked(ads, IDC_BLOCKADS_BLOCK));
-        EXPECT_FALSE(enabled(ads, IDC_BLOCKADS_BLOCK));
         EXPECT_EQ("Your administrator does not allow ad blocking on this computer, so it cannot be switched on here.",
                   ItemText(ads, IDC_BLOCKADS_BLOCK));
         EXPECT_EQ("https://lists.corp.example/ads.txt", ItemText(ads, IDC_BLOCKADS_LIST_URL));
-        for (int id : {IDC_BLOCKADS_DOWNLOAD, IDC_BLOCKADS_LIST_URL, IDC_BLOCKADS_UPDATE_NOW})
-            EXPECT_FALSE(enabled(ads, id)) << id;
-        EXPECT_TRUE(managed(ads));
         EXPECT_FALSE(IsWindowVisible(GetDlgItem(ShowPage(sheet, "Cookies"), IDC_MANAGED)));
-        HWND internet = ShowPage(sheet, "Internet");
-        EXPECT_FALSE(Ticked(internet, IDC_INTERNET_VERSION));
-        EXPECT_FALSE(enabled(internet, IDC_INTERNET_VERSION));
-        EXPECT_TRUE(managed(internet));
         Press(sheet, PSBTN_OK);
     }));
     // OK wrote the user's own settings only where no policy fixes them.
