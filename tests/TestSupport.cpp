@@ -120,6 +120,11 @@ size_t LogCount(const std::string& start)
 
 HANDLE StartProcess(const std::string& exe, const std::string& arguments, const std::string& workingDir)
 {
+    // Wine 8: a test that starts a Unix program (python3 as a web site or PAC engine)
+    // before any of its threads has opened the desktop may find the desktop closed to
+    // it afterwards: every later window fails, a download's notification window too
+    // (seen with the source tree under /tmp).  Opening it first keeps it open.
+    GetDesktopWindow();
     return qrtool::Start("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments), workingDir);
 }
 
