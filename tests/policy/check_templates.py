@@ -1,20 +1,16 @@
 #!/usr/bin/python3
-"""The administrative templates against the program's own table of policy values (app/Policy.cpp).
-
-Every policy of policy/Quillrest.admx writes, under the program's policy key, a value name the
-program reads as a policy, with the kind it reads (a number with the same range); every policy
-value the program reads has its policy; every string and presentation the ADMX names is in the
-ADML; "supported on" and the category are the template's own; no combo boxes or drop-down lists
-(Intune's template import refuses them).  Usage: check_templates.py <source root>
-"""
-import re
-import sys
+"""The administrative templates against the program's own table of policy values (app/Policy.cpp):
+every policy of policy/Quillrest.admx writes, under the program's policy key, a value name the program
+reads as a policy, with the kind it reads (a number with the same range); every policy value the program
+reads has its policy; every string and presentation the ADMX names is in the ADML; "supported on" and
+the category are the template's own; no combo boxes or drop-down lists (Intune's template import
+refuses them).  Usage: check_templates.py <source root>"""
+import re, sys
 import xml.etree.ElementTree as ET
 from pathlib import Path
 
 NS = {"p": "http://schemas.microsoft.com/GroupPolicy/2006/07/PolicyDefinitions"}
-root = Path(sys.argv[1])
-errors = []
+root, errors = Path(sys.argv[1]), []
 
 # {value name: (kind, minimum, maximum)} and the policy key, from the C++ sources.
 consts = {k: v.replace("\\\\", "\\") for k, v in
@@ -26,19 +22,19 @@ if not rows or len(rows) != block.group(1).count("PolicyKind::"):
 table = {consts[c]: (k, int(low), int(high)) if k == "Number" else (k,) for c, k, low, high in rows}
 key = consts["kPolicyKey"].lower()
 
-admx = ET.parse(root / "policy/Quillrest.admx").getroot()
-adml = ET.parse(root / "policy/en-US/Quillrest.adml").getroot()
-defined = {"string": {s.get("id"): s.text for s in adml.iterfind(".//p:string", NS)},
-           "presentation": {p.get("id"): p for p in adml.iterfind(".//p:presentation", NS)}}
+admx, adml = (ET.parse(root / "policy" / f).getroot() for f in ("Quillrest.admx", "en-US/Quillrest.adml"))
+defined = {kind: {e.get("id"): e.text if kind == "string" else e for e in adml.iterfind(f".//p:{kind}", NS)}
+           for kind in ("string", "presentation")}
+# Records, as problems of `where`, the message of every (failed, message) pair.
+problems = lambda where, *checks: errors.extend(f"{where}: {m}" for failed, m in checks if failed)
 
 
 def text(ref, where, kind="string"):
-    """What `ref` ("$(string.x)" or "$(presentation.x)") names in the ADML."""
-    match = re.fullmatch(r"\$\((string|presentation)\.([^)]+)\)", ref or "")
-    if not match or match.group(1) != kind or match.group(2) not in defined[kind]:
-        errors.append(f"{where}: {ref!r} names no {kind} of the ADML")
-        return None
-    return defined[kind][match.group(2)]
+    """What `ref` ("$(string.x)" or "$(presentation.x)") names in the ADML; None (a problem) if nothing."""
+    match = re.fullmatch(rf"\$\({kind}\.([^)]+)\)", ref or "")
+    if not match or match.group(1) not in defined[kind]:
+        return errors.append(f"{where}: {ref!r} names no {kind} of the ADML")
+    return defined[kind][match.group(1)]
 
 
 supported = {d.get("name"): text(d.get("displayName"), "supportedOn")
@@ -53,38 +49,32 @@ written = {}
 kinds = {"decimal": lambda e: ("Number", int(e.get("minValue", 0)), int(e.get("maxValue", 9999))),
          "text": lambda e: ("WebAddress",), "boolean": lambda e: ("Flag",)}
 for policy in admx.iterfind("p:policies/p:policy", NS):
-    where = f"policy {policy.get('name')}"
+    where, switch = f"policy {policy.get('name')}", policy.get("valueName")
     text(policy.get("displayName"), where)
     text(policy.get("explainText"), where)
-    ref = lambda tag: getattr(policy.find(tag, NS), "attrib", {}).get("ref")
-    if policy.get("class") != "Machine" or (policy.get("key") or "").lower() != key:
-        errors.append(f"{where}: not a machine policy under {consts['kPolicyKey']}")
-    if ref("p:parentCategory") not in categories:
-        errors.append(f"{where}: its category is not the template's own")
-    if supported.get(ref("p:supportedOn")) != "Windows 95 and later":
-        errors.append(f"{where}: not supported on 'Windows 95 and later' as the template itself defines it")
-    values = []
-    if policy.get("valueName"):
-        switch = [getattr(policy.find(f"p:{state}Value/p:decimal", NS), "attrib", {}).get("value")
-                  for state in ("enabled", "disabled")]
-        if switch != ["1", "0"]:
-            errors.append(f"{where}: an on/off policy writes decimal 1 when enabled and 0 when disabled")
-        values.append((policy.get("valueName"), ("Flag",)))
+    attr = lambda path, name="ref": getattr(policy.find(path, NS), "attrib", {}).get(name)
+    problems(where, (policy.get("class") != "Machine" or (policy.get("key") or "").lower() != key,
+                     f"not a machine policy under {consts['kPolicyKey']}"),
+             (attr("p:parentCategory") not in categories, "its category is not the template's own"),
+             (supported.get(attr("p:supportedOn")) != "Windows 95 and later",
+              "not supported on 'Windows 95 and later' as the template itself defines it"),
+             (switch and [attr(f"p:{state}Value/p:decimal", "value")
+                          for state in ("enabled", "disabled")] != ["1", "0"],
+              "an on/off policy writes decimal 1 when enabled and 0 when disabled"))
+    values = [(switch, ("Flag",))] if switch else []
     elements = list(policy.iterfind("p:elements/*", NS))
     controls = text(policy.get("presentation"), where, "presentation") if elements else None
     for element in elements:
         tag, eid = element.tag.split("}")[1], element.get("id")
-        if controls is not None and not any(c.get("refId") == eid for c in controls):
-            errors.append(f"{where}: element {eid} has no control in its presentation")
-        if (element.get("key") or key).lower() != key:
-            errors.append(f"{where}: element {eid} writes under another key")
-        if tag not in kinds:
-            errors.append(f"{where}: element <{tag}> writes nothing the program reads")
+        problems(where, (controls is not None and all(c.get("refId") != eid for c in controls),
+                         f"element {eid} has no control in its presentation"),
+                 ((element.get("key") or key).lower() != key, f"element {eid} writes under another key"),
+                 (tag not in kinds, f"element <{tag}> writes nothing the program reads"))
         values.append((element.get("valueName"), kinds[tag](element) if tag in kinds else None))
     for value, kind in values:
-        if value in written or table.get(value) != kind:
-            errors.append(f"{where}: writes {value} as {kind}; the program reads {table.get(value)}"
-                          + (" (and another policy writes it too)" if value in written else ""))
+        problems(where, (value in written or table.get(value) != kind,
+                         f"writes {value} as {kind}; the program reads {table.get(value)}"
+                         + (" (and another policy writes it too)" if value in written else "")))
         written[value] = kind
 errors += [f"{value}: the program reads it, but no policy of the ADMX writes it" for value in table if value not in written]
 
