@@ -28,7 +28,8 @@ bool ScanScript(const std::string& script, Literals& literals, std::string& skel
         std::string& text = literals.back().second;
         for (++at; at < script.size() && script[at] != '"'; ++at) {
             const std::string escape = script.substr(at, 6);
-            if (script[at] == '\r' || script[at] == '\n') {
+            if (script[at] == '\r' || script[at] == '\n' || escape.compare(0, 3, "\xE2\x80\xA8") == 0 ||
+                escape.compare(0, 3, "\xE2\x80\xA9") == 0) {    // line ends, to older engines too
                 return false;
             } else if (script[at] != '\\' || escape[1] == '\\' || escape[1] == '"') {
                 at += script[at] == '\\';
