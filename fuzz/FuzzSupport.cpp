@@ -21,7 +21,7 @@ unsigned long DecodeUtf8(const std::string& text, size_t& at)
     const unsigned char lead = static_cast<unsigned char>(text[at]);
     const size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
     unsigned long point = length == 1 ? lead : lead & (0x7F >> length);
-    for (size_t i = 1; length && i < length; ++i) {
+    for (size_t i = 1; i < length; ++i) {
         const unsigned char next = at + i < text.size() ? static_cast<unsigned char>(text[at + i]) : 0;
         point = (next & 0xC0) == 0x80 ? (point << 6) | (next & 0x3F) : 0xFFFFFFFF;
     }
@@ -53,24 +53,6 @@ unsigned long LowerPoint(unsigned long c)
     return c == 0x130 ? 'i' : c == 0x212A ? 'k' : c == 0x212B ? 0xE5 : c;
 }
 
-std::string Lower(std::string text)
-{
-    if (g_codePage == win::kUtf8CodePage) {
-        std::string mapped;
-        for (size_t at = 0; at < text.size();)
-            EncodeUtf8(LowerPoint(DecodeUtf8(text, at)), mapped);
-        return mapped;
-    }
-    for (size_t at = 0; at < text.size(); ++at) {
-        const unsigned char c = static_cast<unsigned char>(text[at]);
-        if (win::IsLeadByte(g_codePage, c))
-            ++at;    // a two-byte character: neither byte is a letter of its own
-        else if ((c >= 'A' && c <= 'Z') || (g_codePage == 1252 && c >= 0xC0 && c <= 0xDE && c != 0xD7))
-            text[at] = static_cast<char>(c + 0x20);
-    }
-    return text;
-}
-
 } // namespace
 
 void Fail(const char* property, const std::string& detail)
@@ -82,15 +64,10 @@ void Fail(const char* property, const std::string& detail)
     std::abort();
 }
 
-void UseCodePage(unsigned codePage)
-{
-    g_codePage = codePage;
-}
-
-unsigned CodePageFor(size_t selector)
+unsigned UseCodePageFor(size_t selector)
 {
     static const unsigned kCodePages[] = {win::kUtf8CodePage, 1252, 932};
-    return kCodePages[selector % 3];
+    return g_codePage = kCodePages[selector % 3];
 }
 
 } // namespace fuzz
@@ -115,7 +92,20 @@ bool IsLeadByte(unsigned codePage, unsigned char byte)
 // No parser upper-cases with the code page (win::ToUpper): none is given here.
 std::string ToLower(std::string text)
 {
-    return fuzz::Lower(std::move(text));
+    if (fuzz::g_codePage == kUtf8CodePage) {
+        std::string mapped;
+        for (size_t at = 0; at < text.size();)
+            fuzz::EncodeUtf8(fuzz::LowerPoint(fuzz::DecodeUtf8(text, at)), mapped);
+        return mapped;
+    }
+    for (size_t at = 0; at < text.size(); ++at) {
+        const unsigned char c = static_cast<unsigned char>(text[at]);
+        if (IsLeadByte(fuzz::g_codePage, c))
+            ++at;    // a two-byte character: neither byte is a letter of its own
+        else if (c < 0x80 || fuzz::g_codePage == 1252)
+            text[at] = static_cast<char>(fuzz::LowerPoint(c));    // 1252's letters from 0xC0 are Latin-1's
+    }
+    return text;
 }
 
 } // namespace win

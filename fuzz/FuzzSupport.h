@@ -16,11 +16,10 @@ inline void Check(bool holds, const char* property, const std::string& detail = 
         Fail(property, detail);
 }
 
-// The process's code page for this input: UTF-8 (65001), Western (1252) or
-// Japanese (932, double-byte), as Windows documents them.
-void UseCodePage(unsigned codePage);
-// One of the three, chosen by `selector`.
-unsigned CodePageFor(size_t selector);
+// Makes the process's code page for this input one of UTF-8 (65001), Western
+// (1252) or Japanese (932, double-byte), as Windows documents them, chosen by
+// `selector`; returns it.
+unsigned UseCodePageFor(size_t selector);
 
 inline std::string Text(const uint8_t* data, size_t size)
 {

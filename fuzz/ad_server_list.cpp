@@ -6,82 +6,76 @@
 #include "FuzzSupport.h"
 #include "adblock/PacScript.h"
 #include <algorithm>
-#include <cctype>
 #include <set>
-#include <utility>
 
 namespace {
 
-struct Literal {
-    size_t quote;        // where its opening quote stands
-    std::string text;    // unescaped
-};
+// Each string of a script: where its opening quote stands, and its text unescaped.
+using Literals = std::vector<std::pair<size_t, std::string>>;
 
 // The script's double-quoted strings read the way a script engine reads them,
 // and its skeleton (the script with every string emptied).  False for an
 // unclosed string, an escape this program never writes, a single quote or a comment.
-bool ScanScript(const std::string& script, std::vector<Literal>& literals, std::string& skeleton)
+bool ScanScript(const std::string& script, Literals& literals, std::string& skeleton)
 {
     for (size_t at = 0; at < script.size(); ++at) {
         if (script[at] == '\'' || script.compare(at, 2, "//") == 0 || script.compare(at, 2, "/*") == 0)
             return false;
-        if (script[at] != '"') {
-            skeleton += script[at];
+        skeleton += script[at];
+        if (script[at] != '"')
             continue;
-        }
-        Literal literal{at, std::string()};
+        literals.emplace_back(at, std::string());
+        std::string& text = literals.back().second;
         for (++at; at < script.size() && script[at] != '"'; ++at) {
             const std::string escape = script.substr(at, 6);
-            if (script[at] == '\r' || script[at] == '\n') {
+            if (script[at] == '\r' || script[at] == '\n' || escape.compare(0, 3, "\xE2\x80\xA8") == 0 ||
+                escape.compare(0, 3, "\xE2\x80\xA9") == 0) {    // line ends, to older engines too
                 return false;
-            } else if (script[at] != '\\') {
-                literal.text += script[at];
-            } else if (escape[1] == '\\' || escape[1] == '"') {
-                literal.text += escape[1];
-                at += 1;
-            } else if (escape[1] == 'x' && escape.size() >= 4 && isxdigit(static_cast<unsigned char>(escape[2])) &&
-                       isxdigit(static_cast<unsigned char>(escape[3]))) {
-                literal.text += static_cast<char>(std::stoi(escape.substr(2, 2), nullptr, 16));
-                at += 3;
+            } else if (script[at] != '\\' || escape[1] == '\\' || escape[1] == '"') {
+                at += script[at] == '\\';
+                text += script[at];
             } else if (escape == "\\u2028" || escape == "\\u2029") {
-                literal.text += escape == "\\u2028" ? "\xE2\x80\xA8" : "\xE2\x80\xA9";
+                text += escape == "\\u2028" ? "\xE2\x80\xA8" : "\xE2\x80\xA9";
                 at += 5;
+            } else if (escape.size() >= 4 && escape[1] == 'x' &&
+                       escape.find_first_not_of("0123456789ABCDEFabcdef", 2) >= 4) {
+                text += static_cast<char>(std::stoi(escape.substr(2, 2), nullptr, 16));
+                at += 3;
             } else {
                 return false;
             }
         }
         if (at >= script.size())
             return false;
-        skeleton += "\"\"";
-        literals.push_back(literal);
+        skeleton += '"';
     }
     return true;
 }
 
 // Host rules as (exact, name): "+name" is exactly name, "name" the hosts below it.
 using Rules = std::set<std::pair<bool, std::string>>;
-std::pair<bool, std::string> Rule(const std::string& entry)
+void AddRule(Rules& rules, const std::string& entry)
 {
-    return entry[0] == '+' ? std::make_pair(true, entry.substr(1)) : std::make_pair(false, entry);
+    rules.emplace(entry[0] == '+', entry.substr(entry[0] == '+' ? 1 : 0));
 }
 
 // The conditions form tests shExpMatch(host, "name") or "*.name"; the lookup form
 // lists the entries, blank-separated, in the strings of its table.
-Rules RulesOfScript(const std::string& script, const std::vector<Literal>& literals, PacForm form)
+Rules RulesOfScript(const std::string& script, const Literals& literals, PacForm form)
 {
     Rules rules;
     const std::string match = "shExpMatch(host, ";
     const size_t tableStart = script.find("})([");
     const size_t tableEnd = script.find("]);", tableStart == std::string::npos ? 0 : tableStart);
-    for (const Literal& literal : literals) {
-        if (form == PacForm::Conditions && literal.quote >= match.size() &&
-            script.compare(literal.quote - match.size(), match.size(), match) == 0) {
-            const bool below = literal.text.compare(0, 2, "*.") == 0;
-            rules.insert(std::make_pair(!below, literal.text.substr(below ? 2 : 0)));
-        } else if (form == PacForm::Lookup && tableStart != std::string::npos && literal.quote > tableStart &&
-                   literal.quote < tableEnd) {
-            for (const std::string& name : win::SplitFields(literal.text, ' ', std::string::npos))
-                rules.insert(Rule(name));
+    for (const auto& [quote, text] : literals) {
+        if (form == PacForm::Conditions && quote >= match.size() &&
+            script.compare(quote - match.size(), match.size(), match) == 0) {
+            const bool below = text.compare(0, 2, "*.") == 0;
+            rules.emplace(!below, text.substr(below ? 2 : 0));
+        } else if (form == PacForm::Lookup && tableStart != std::string::npos && quote > tableStart &&
+                   quote < tableEnd) {
+            for (const std::string& name : win::SplitFields(text, ' ', std::string::npos))
+                AddRule(rules, name);
         }
     }
     return rules;
@@ -90,7 +84,7 @@ Rules RulesOfScript(const std::string& script, const std::vector<Literal>& liter
 void CheckForm(const std::vector<std::string>& entries, PacForm form, const ConnectionProxyConfig& earlier,
                const std::string& detail)
 {
-    std::vector<Literal> literals, plainLiterals;
+    Literals literals, plainLiterals;
     std::string skeleton, plainSkeleton;
     const std::string script = BuildPacScript(entries, form, earlier, 8181, nullptr);
     fuzz::Check(ScanScript(script, literals, skeleton), "every string of the script is closed and escaped", detail);
@@ -100,14 +94,12 @@ void CheckForm(const std::vector<std::string>& entries, PacForm form, const Conn
     Rules listed;
     for (const std::string& entry : entries) {
         plain.push_back(entry[0] == '+' ? "+a" : "a");
-        listed.insert(Rule(entry));
+        AddRule(listed, entry);
     }
     ConnectionProxyConfig plainEarlier = earlier;
-    if (!plainEarlier.ProxyHost.empty())
-        plainEarlier.ProxyHost = "p";
+    plainEarlier.ProxyHost = earlier.ProxyHost.empty() ? "" : "p";
     ScanScript(BuildPacScript(plain, form, plainEarlier, 8181, nullptr), plainLiterals, plainSkeleton);
-    fuzz::Check(skeleton == plainSkeleton && literals.size() == plainLiterals.size(),
-                "no entry or proxy name changes the script's code or adds a string", detail);
+    fuzz::Check(skeleton == plainSkeleton, "no entry or proxy name changes the script's code or adds a string", detail);
     const std::string function = "function FindProxyForURL(";
     const size_t first = skeleton.find(function);
     fuzz::Check(first != std::string::npos && skeleton.find(function, first + 1) == std::string::npos,
@@ -116,7 +108,7 @@ void CheckForm(const std::vector<std::string>& entries, PacForm form, const Conn
 
     const std::string proxy = "PROXY " + earlier.ProxyHost + ":" + std::to_string(earlier.ProxyPort);
     fuzz::Check(!earlier.UseProxy || earlier.ProxyHost.empty() ||
-                    std::any_of(literals.begin(), literals.end(), [&](const Literal& l) { return l.text == proxy; }),
+                    std::any_of(literals.begin(), literals.end(), [&](const auto& l) { return l.second == proxy; }),
                 "the earlier proxy stands whole in its string", detail);
 }
 
@@ -136,10 +128,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     std::vector<std::string> rejected, rejectedAgain;
     const std::vector<std::string> entries = ReadAdServerList(list, &rejected);
-    fuzz::Check(ReadAdServerList(list, &rejectedAgain) == entries && rejectedAgain == rejected, "deterministic", list);
-    fuzz::Check(CountValidAdServerEntries(list) == entries.size(), "the count is that of the entries", list);
-    for (const std::string& entry : entries)
-        fuzz::Check(IsValidAdServerEntry(entry), "only host names become entries", entry);
+    fuzz::Check(ReadAdServerList(list, &rejectedAgain) == entries && rejectedAgain == rejected &&
+                    CountValidAdServerEntries(list) == entries.size(),
+                "deterministic, and counted as read", list);
+    fuzz::Check(std::all_of(entries.begin(), entries.end(), IsValidAdServerEntry), "only host names become entries",
+                list);
     CheckForm(entries, PacForm::Conditions, earlier, input);
     CheckForm(entries, PacForm::Lookup, earlier, input);
     fuzz::Check(BuildPacScript(list, earlier, 8181, nullptr, nullptr) ==

@@ -3,6 +3,7 @@
 #include "FuzzSupport.h"
 #include "adblock/HttpRequest.h"
 #include <algorithm>
+#include <set>
 
 namespace {
 
@@ -17,7 +18,7 @@ bool StaysInFolder(const std::string& rest)
         const size_t end = std::min(rest.find_first_of("/\\", at), rest.size());
         std::string component = rest.substr(at, end - at);
         at = end + 1;
-        const bool twoDots = fuzz::Has(component, "..") || std::count(component.begin(), component.end(), '.') > 1;
+        const bool twoDots = std::count(component.begin(), component.end(), '.') > 1;
         component.erase(component.find_last_not_of(". ") + 1);
         if (component.empty() && twoDots)
             return false;    // "..", "...", ". .": may go up
@@ -29,17 +30,13 @@ bool StaysInFolder(const std::string& rest)
         return false;
     std::string base = win::AsciiUpper(components[0].substr(0, components[0].find('.')), 1252);
     base.erase(base.find_last_not_of(' ') + 1);
-    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"})
-        if (base == device)
-            return false;
-    // COM and LPT with a digit, or a superscript one, two or three (Latin-1 or UTF-8).
-    const std::string digit = base.size() > 3 ? base.substr(3) : "";
-    for (const char* port : {"COM", "LPT"})
-        for (const char* number : {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "\xB9", "\xB2", "\xB3",
-                                   "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"})
-            if (base.compare(0, 3, port) == 0 && digit == number)
-                return false;
-    return true;
+    // COM and LPT take a digit, or a superscript one, two or three (Latin-1 or UTF-8).
+    std::set<std::string> devices = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+    for (const std::string port : {"COM", "LPT"})
+        for (const char* number : {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "\xB9", "\xB2", "\xB3", "\xC2\xB9",
+                                   "\xC2\xB2", "\xC2\xB3"})
+            devices.insert(port + number);
+    return devices.count(base) == 0;
 }
 
 void CheckRequest(const std::string& request, const std::string& root)

@@ -7,7 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    fuzz::UseCodePage(fuzz::CodePageFor(size));
+    fuzz::UseCodePageFor(size);
     const std::string input = fuzz::Text(data, size);
     const size_t nul = input.find('\0');
     const std::string order = input.substr(0, nul);

@@ -28,8 +28,7 @@ void CheckDecision(const std::string& arguments, const std::string& ownPath)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const unsigned codePage = fuzz::CodePageFor(size);
-    fuzz::UseCodePage(codePage);
+    const unsigned codePage = fuzz::UseCodePageFor(size);
     const std::string arguments = fuzz::Text(data, size);
     CheckDecision(arguments, "C:\\WINDOWS\\system32\\Quillrest.exe");
     CheckDecision(arguments, "C:\\Downloads\\Quillrest.exe");
