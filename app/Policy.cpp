@@ -181,30 +181,38 @@ std::string PolicyValueText(const PolicySetting& setting, const PolicyValue& val
     return win::Format("%s=%lu", setting.name, static_cast<unsigned long>(value.number));
 }
 
-PolicyStep PolicyDwordStep(const char* name, DWORD& value)
+namespace {
+
+// The policy's step for a setting read as text (a web address) or as a number.
+PolicyStep PolicyStepOfKind(const char* name, bool text, PolicyValue& policy)
 {
     const PolicySetting* setting = FindPolicySetting(name);
-    if (!setting || setting->kind == PolicyKind::WebAddress)
+    if (!setting || (setting->kind == PolicyKind::WebAddress) != text)
         return PolicyStep::UserSetting;
-    const PolicyValue policy = ReadPolicyValue(*setting, true);
-    if (policy.valid) {
-        value = policy.number;
+    policy = ReadPolicyValue(*setting, true);
+    if (policy.valid)
         return PolicyStep::Fixed;
-    }
     return setting->policyOnly ? PolicyStep::Unset : PolicyStep::UserSetting;
 }
 
-PolicyStep PolicyStringStep(const char* name, std::string& value)
+} // namespace
+
+PolicyStep PolicyStepFor(const char* name, DWORD& value)
 {
-    const PolicySetting* setting = FindPolicySetting(name);
-    if (!setting || setting->kind != PolicyKind::WebAddress)
-        return PolicyStep::UserSetting;
-    const PolicyValue policy = ReadPolicyValue(*setting, true);
-    if (policy.valid) {
+    PolicyValue policy;
+    const PolicyStep step = PolicyStepOfKind(name, false, policy);
+    if (step == PolicyStep::Fixed)
+        value = policy.number;
+    return step;
+}
+
+PolicyStep PolicyStepFor(const char* name, std::string& value)
+{
+    PolicyValue policy;
+    const PolicyStep step = PolicyStepOfKind(name, true, policy);
+    if (step == PolicyStep::Fixed)
         value = policy.text;
-        return PolicyStep::Fixed;
-    }
-    return setting->policyOnly ? PolicyStep::Unset : PolicyStep::UserSetting;
+    return step;
 }
 
 bool FixedByPolicy(const char* name)

@@ -47,8 +47,9 @@ enum class PolicyStep {
     UserSetting,    // the user's own setting under the product key answers
 };
 // A bad value is logged with its name and what it holds, and then ignored.
-PolicyStep PolicyDwordStep(const char* name, DWORD& value);
-PolicyStep PolicyStringStep(const char* name, std::string& value);
+// A number setting answers into a DWORD, a web address into a string.
+PolicyStep PolicyStepFor(const char* name, DWORD& value);
+PolicyStep PolicyStepFor(const char* name, std::string& value);
 
 // True while a valid policy value fixes `name`: its controls show that value and
 // are disabled, and nothing writes the user's own setting in its place.

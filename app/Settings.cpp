@@ -119,7 +119,7 @@ bool PolicyOnly(HKEY root, const char* subkey, const char* name)
     return UnderPolicy(root, subkey) && IsPolicyOnly(name);
 }
 
-bool ReadStoredDword(HKEY root, const char* subkey, const char* name, DWORD& out, bool create = true)
+bool ReadStored(HKEY root, const char* subkey, const char* name, DWORD& out, bool create = true)
 {
     win::UniqueKey key;
     if (!OpenForRead(root, subkey, key, create))
@@ -132,7 +132,7 @@ bool ReadStoredDword(HKEY root, const char* subkey, const char* name, DWORD& out
     return true;
 }
 
-bool ReadStoredString(HKEY root, const char* subkey, const char* name, std::string& out, bool create = true)
+bool ReadStored(HKEY root, const char* subkey, const char* name, std::string& out, bool create = true)
 {
     win::UniqueKey key;
     if (!OpenForRead(root, subkey, key, create))
@@ -151,16 +151,11 @@ bool ReadStoredString(HKEY root, const char* subkey, const char* name, std::stri
 // A state value: the state subkey (never created by a read, so that it only
 // ever exists with its own security), then the product key, where versions
 // before it kept the value.
-bool ReadStateDword(const char* name, DWORD& out)
+template <typename T>
+bool ReadState(const char* name, T& out)
 {
-    return ReadStoredDword(HKEY_LOCAL_MACHINE, kStateKey, name, out, false) ||
-           ReadStoredDword(HKEY_LOCAL_MACHINE, kProductKey, name, out);
-}
-
-bool ReadStateString(const char* name, std::string& out)
-{
-    return ReadStoredString(HKEY_LOCAL_MACHINE, kStateKey, name, out, false) ||
-           ReadStoredString(HKEY_LOCAL_MACHINE, kProductKey, name, out);
+    return ReadStored(HKEY_LOCAL_MACHINE, kStateKey, name, out, false) ||
+           ReadStored(HKEY_LOCAL_MACHINE, kProductKey, name, out);
 }
 
 } // namespace
@@ -223,14 +218,16 @@ bool CreateStateKey()
     return true;
 }
 
-// Every read of the product key takes two steps: the administrator's policy
-// first, then the user's own setting.  A policy value is never written back.
-bool ReadSettingDword(HKEY root, const char* subkey, const char* name, DWORD& out)
+// Every read of the product key: what the program records while it runs comes
+// from the state subkey; any other setting from the administrator's policy
+// first, then from the user's own setting.  A policy value is never written back.
+template <typename T>
+bool ReadSetting(HKEY root, const char* subkey, const char* name, T& out)
 {
-    if (UnderPolicy(root, subkey) && IsStateValue(name))
-        return ReadStateDword(name, out);
     if (UnderPolicy(root, subkey)) {
-        switch (PolicyDwordStep(name, out)) {
+        if (IsStateValue(name))
+            return ReadState(name, out);
+        switch (PolicyStepFor(name, out)) {
         case PolicyStep::Fixed:
             return true;
         case PolicyStep::Unset:
@@ -239,7 +236,12 @@ bool ReadSettingDword(HKEY root, const char* subkey, const char* name, DWORD& ou
             break;
         }
     }
-    return ReadStoredDword(root, subkey, name, out);
+    return ReadStored(root, subkey, name, out);
+}
+
+bool ReadSettingDword(HKEY root, const char* subkey, const char* name, DWORD& out)
+{
+    return ReadSetting(root, subkey, name, out);
 }
 
 bool WriteSettingDword(HKEY root, const char* subkey, const char* name, DWORD value)
@@ -259,19 +261,7 @@ bool ReadSettingDwordOrDefault(HKEY root, const char* subkey, const char* name, 
 
 bool ReadSettingString(HKEY root, const char* subkey, const char* name, std::string& out)
 {
-    if (UnderPolicy(root, subkey) && IsStateValue(name))
-        return ReadStateString(name, out);
-    if (UnderPolicy(root, subkey)) {
-        switch (PolicyStringStep(name, out)) {
-        case PolicyStep::Fixed:
-            return true;
-        case PolicyStep::Unset:
-            return false;
-        case PolicyStep::UserSetting:
-            break;
-        }
-    }
-    return ReadStoredString(root, subkey, name, out);
+    return ReadSetting(root, subkey, name, out);
 }
 
 bool ReadSettingStringOrDefault(HKEY root, const char* subkey, const char* name, const std::string& def, DWORD type,

@@ -6,7 +6,6 @@
 #include "install/System.h"
 #include "win/Raii.h"
 #include "win/Util.h"
-#include <shellapi.h>
 
 std::string ElevatedCopyArguments(const std::string& arguments)
 {
@@ -24,20 +23,13 @@ ElevatedCopy StartElevatedCopy(const std::string& arguments, bool startedElevate
     const DWORD length = GetCurrentDirectoryA(sizeof(directory), directory);
     if (length == 0 || length >= sizeof(directory))
         directory[0] = '\0';
-    SHELLEXECUTEINFOA info;
-    ZeroMemory(&info, sizeof(info));
-    info.cbSize = sizeof(info);
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    info.lpVerb = "runas";
-    info.lpFile = program.c_str();
-    info.lpParameters = parameters.c_str();
-    info.lpDirectory = directory[0] ? directory : nullptr;
-    info.nShow = SW_SHOWNORMAL;
     static const bool declinedForTest = win::EnvironmentVariable("QR_TEST_ELEVATION") == "declined";
-    BOOL started = FALSE;
+    win::UniqueHandle process;
+    bool started = false;
     DWORD error = ERROR_CANCELLED;
     if (!declinedForTest) {
-        started = ShellExecuteExA(&info);
+        started = win::ShellExecuteForProcess("runas", program, parameters, directory[0] ? directory : nullptr,
+                                              SW_SHOWNORMAL, process);
         error = GetLastError();
     }
     if (!started && error == ERROR_CANCELLED) {
@@ -48,7 +40,6 @@ ElevatedCopy StartElevatedCopy(const std::string& arguments, bool startedElevate
         WriteLog("Could not start the elevated copy: error %lu", error);
         return ElevatedCopy::Failed;
     }
-    win::UniqueHandle process(info.hProcess);
     exitCode = 0;
     if (process) {
         WaitForSingleObject(process.Get(), INFINITE);

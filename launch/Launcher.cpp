@@ -3,7 +3,6 @@
 #include "launch/CommandLine.h"
 #include "app/Log.h"
 #include "win/Util.h"
-#include <shellapi.h>
 #include <shlwapi.h>
 #include <algorithm>
 #include <vector>
@@ -34,20 +33,10 @@ void ShellFallback(const WorkItem& item, FollowedProgram& program)
         return;
     }
     WriteLog("Trying secondary ShellExecute");
-    // As ShellExecuteA does (no error boxes), but asking for the started program's
-    // process; none comes back when a running program takes the request over.
-    SHELLEXECUTEINFOA info;
-    ZeroMemory(&info, sizeof(info));
-    info.cbSize = sizeof(info);
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    info.lpVerb = "open";
-    info.lpFile = file.c_str();
-    info.lpParameters = parameters.c_str();
-    info.lpDirectory = windowsDir.c_str();
-    info.nShow = item.ShowCmd;
-    ShellExecuteExA(&info);
-    program.process.Reset(info.hProcess);
-    WriteLog("ShellExec returned %d for %s", static_cast<int>(reinterpret_cast<INT_PTR>(info.hInstApp)),
+    // As ShellExecuteA does, but asking for the started program's process.
+    HINSTANCE result = nullptr;
+    win::ShellExecuteForProcess("open", file, parameters, windowsDir.c_str(), item.ShowCmd, program.process, &result);
+    WriteLog("ShellExec returned %d for %s", static_cast<int>(reinterpret_cast<INT_PTR>(result)),
              item.CommandLine.c_str());
 }
 } // namespace

@@ -14,7 +14,6 @@
 #include "win/Raii.h"
 #include "win/Text.h"
 #include "win/Util.h"
-#include <shellapi.h>
 #include <shlobj.h>
 #include <algorithm>
 #include <set>
@@ -238,17 +237,8 @@ void RunRestoreBatch(std::vector<StillParked>& left, size_t first)
     if (!win::FileExists(batch))
         return;
     UpgradeRestoreBatchFile();
-    SHELLEXECUTEINFOA info;
-    ZeroMemory(&info, sizeof(info));
-    info.cbSize = sizeof(info);
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    info.lpVerb = "open";
-    info.lpFile = batch.c_str();
-    info.lpParameters = "";
-    info.lpDirectory = "C:\\";
-    info.nShow = SW_HIDE;
-    ShellExecuteExA(&info);
-    win::UniqueHandle process(info.hProcess);
+    win::UniqueHandle process;
+    win::ShellExecuteForProcess("open", batch, "", "C:\\", SW_HIDE, process);
     const bool finished = process && WaitForSingleObject(process.Get(), kBatchPatienceMs) == WAIT_OBJECT_0;
     left.erase(std::remove_if(left.begin() + static_cast<long>(first), left.end(),
                               [](const StillParked& parked) { return !win::FileExists(parked.entry); }),

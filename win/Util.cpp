@@ -2,6 +2,7 @@
 #include "win/Util.h"
 #include "win/Raii.h"
 #include "win/Text.h"
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <cstdio>
@@ -84,6 +85,27 @@ std::string ModulePath(HMODULE module)
     char buffer[2048];
     DWORD len = GetModuleFileNameA(module, buffer, sizeof(buffer));
     return len && len < sizeof(buffer) ? std::string(buffer, len) : std::string();
+}
+
+bool ShellExecuteForProcess(const char* verb, const std::string& file, const std::string& parameters,
+                            const char* directory, int show, UniqueHandle& process, HINSTANCE* instance)
+{
+    SHELLEXECUTEINFOA info;
+    ZeroMemory(&info, sizeof(info));
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = verb;
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.c_str();
+    info.lpDirectory = directory;
+    info.nShow = show;
+    const BOOL started = ShellExecuteExA(&info);
+    const DWORD error = GetLastError();
+    process.Reset(info.hProcess);
+    if (instance)
+        *instance = info.hInstApp;
+    SetLastError(error);
+    return started != FALSE;
 }
 
 bool SpecialFolder(int csidl, std::string& path)

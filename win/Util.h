@@ -1,6 +1,7 @@
 // Small text and path helpers over the ANSI Win32 calls.
 #pragma once
 #include "win/Bytes.h"
+#include "win/Raii.h"
 #include <windows.h>
 #include <string>
 
@@ -20,6 +21,13 @@ std::string ModulePath(HMODULE module = nullptr);
 bool SpecialFolder(int csidl, std::string& path);
 // PathAppendA semantics on strings.
 std::string PathJoin(const std::string& dir, const std::string& name);
+
+// ShellExecuteExA without error boxes, asking for the started program's process,
+// which comes back in `process` (none when a running program takes the request
+// over).  False when nothing started, GetLastError saying why; `instance`, when
+// given, receives the shell's own result.
+bool ShellExecuteForProcess(const char* verb, const std::string& file, const std::string& parameters,
+                            const char* directory, int show, UniqueHandle& process, HINSTANCE* instance = nullptr);
 
 bool FileExists(const std::string& path);
 // Reads a file whole, shared with readers and writers unless `share` says
