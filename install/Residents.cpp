@@ -4,6 +4,7 @@
 #include "app/RegNames.h"
 #include "install/System.h"
 #include "win/Raii.h"
+#include "win/Util.h"
 #include <sddl.h>
 #include <cstring>
 
@@ -20,10 +21,7 @@ HANDLE g_uninstallSignal = nullptr;    // up while this process uninstalls
 
 ResidentSignalNames CurrentSignals()
 {
-    OSVERSIONINFOA info;
-    ZeroMemory(&info, sizeof(info));
-    info.dwOSVersionInfoSize = sizeof(info);
-    GetVersionExA(&info);
+    const OSVERSIONINFOA info = win::OsVersion();
     return ResidentSignals(info.dwPlatformId, info.dwMajorVersion);
 }
 

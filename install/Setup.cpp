@@ -2,6 +2,7 @@
 #include "install/Setup.h"
 #include "app/Log.h"
 #include "app/RegNames.h"
+#include "win/Util.h"
 
 namespace {
 
@@ -37,10 +38,7 @@ const char* AnswerName(int answer)
 // Windows 2000 and later keep named objects per session, but for the global namespace.
 const char* SetupMutexName()
 {
-    OSVERSIONINFOA info;
-    ZeroMemory(&info, sizeof(info));
-    info.dwOSVersionInfoSize = sizeof(info);
-    GetVersionExA(&info);
+    const OSVERSIONINFOA info = win::OsVersion();
     return info.dwPlatformId == VER_PLATFORM_WIN32_NT && info.dwMajorVersion >= 5 ? kSetupMutex : kSetupMutexOld;
 }
 

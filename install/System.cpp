@@ -16,11 +16,7 @@ bool g_adminResult = false;
 
 DWORD PlatformId()
 {
-    OSVERSIONINFOA info;
-    ZeroMemory(&info, sizeof(info));
-    info.dwOSVersionInfoSize = sizeof(info);
-    GetVersionExA(&info);
-    return info.dwPlatformId;
+    return win::OsVersion().dwPlatformId;
 }
 
 // 1 or 0 where CheckTokenMembership exists (Windows 2000 and later), else -1.

@@ -28,15 +28,6 @@ bool ReadText(HKEY root, const char* path, const char* name, std::string& text)
     return !text.empty();
 }
 
-DWORD MajorVersion()
-{
-    OSVERSIONINFOA info;
-    ZeroMemory(&info, sizeof(info));
-    info.dwOSVersionInfoSize = sizeof(info);
-    GetVersionExA(&info);
-    return info.dwMajorVersion;
-}
-
 HiveUnloader g_unloadForTest = nullptr;
 LONG g_hivesLoaded = 0;
 
@@ -115,7 +106,7 @@ std::string ProfileStartupFolder(const std::string& profileFolder, HKEY userHive
             ProfileSettingPath(setting, profileFolder, path))
             return win::ExpandEnvironment(path);
     }
-    return win::PathJoin(profileFolder, StandardStartupTail(MajorVersion()));
+    return win::PathJoin(profileFolder, StandardStartupTail(win::OsVersion().dwMajorVersion));
 }
 
 bool ProfileHiveLoaded(const UserProfile& profile)

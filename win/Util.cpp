@@ -87,6 +87,15 @@ std::string ModulePath(HMODULE module)
     return len && len < sizeof(buffer) ? std::string(buffer, len) : std::string();
 }
 
+OSVERSIONINFOA OsVersion()
+{
+    OSVERSIONINFOA info;
+    ZeroMemory(&info, sizeof(info));
+    info.dwOSVersionInfoSize = sizeof(info);
+    GetVersionExA(&info);
+    return info;
+}
+
 bool ShellExecuteForProcess(const char* verb, const std::string& file, const std::string& parameters,
                             const char* directory, int show, UniqueHandle& process, HINSTANCE* instance)
 {

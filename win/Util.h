@@ -12,6 +12,8 @@ namespace win {
 // bytes in the font's code page instead.
 int DrawCodePageText(HDC dc, const std::string& text, RECT& rect, UINT format);
 
+// GetVersionExA's answer: platform, version numbers, service pack.
+OSVERSIONINFOA OsVersion();
 std::string SystemDirectory();
 // The environment variable's value; empty when it is not set.
 std::string EnvironmentVariable(const char* name);
